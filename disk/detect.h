@@ -1,0 +1,21 @@
+// Type detection: the image type from file name and size, the DOS variant from the header sector.
+#pragma once
+
+#include <array>
+#include <cstdint>
+#include <string>
+
+#include "disk/image.h"
+
+namespace qvx {
+
+// The text after the file name's last dot, as written; empty when the name has no extension.
+std::u16string fileExtension(const std::u16string& path);
+
+// Sets type and hasErrorBytes from the extension's first letter and the exact file size.
+void setType(const std::u16string& path, DiskImage& image);
+
+// Tells Dolphin DOS or SpeedDOS from the 40-track BAM areas of a header sector.
+DiskSubType setSubType(const std::array<std::uint8_t, kSectorSize>& header);
+
+}  // namespace qvx

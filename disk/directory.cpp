@@ -1,0 +1,123 @@
+// getDirEntries: follows the directory chain on the directory track, each sector at most once.
+#include "disk/directory.h"
+
+#include <algorithm>
+#include <array>
+#include <memory>
+#include <new>
+
+#include "disk/detect.h"
+#include "disk/file.h"
+#include "disk/text.h"
+#include "plugin/trace.h"
+
+namespace qvx {
+
+namespace {
+
+using Sector = std::array<std::uint8_t, kSectorSize>;
+constexpr std::uint32_t kMaxDirSector = 40;
+constexpr std::size_t kSlotSize = 32;
+constexpr std::size_t kSlotsPerSector = 8;
+
+template <std::size_t N>
+void copyBytes(const Sector& sector, std::size_t offset, std::array<std::uint8_t, N>& to) {
+    std::copy_n(sector.begin() + offset, N, to.begin());
+}
+
+}  // namespace
+
+int getFileType(std::uint8_t typeByte, DirEntry& entry) {
+    entry.locked = (typeByte & 0x40) ? 1 : 0;
+    entry.closed = (typeByte & 0x80) ? 1 : 0;
+    int index = typeByte & 0x3F;
+    return index <= 5 ? index : 6;
+}
+
+void getDirEntries(const std::u16string& path, DiskImage& image) {
+    setType(path, image);
+    if (image.type == kTypeUnknown) {
+        logDebug(u"getDirEntries - can't determine file type for <" + path + u">\n");
+        return;
+    }
+    logDebug(u"getDirEntries - type is <" + fileExtension(path) + u">\n");
+    const DiskFormat& format = kDiskFormats[image.type];
+    const std::u16string readError = u"getDirEntries - can't read from file <" + path + u">\n";
+
+    ImageFile file(path);
+    if (!file.isOpen()) {
+        logDebug(u"getDirEntries - can't open file <" + path + u">\n");
+        return;
+    }
+    file.seek(format.headerOffset);
+    std::unique_ptr<Sector> buffer;
+    try {
+        buffer = std::make_unique<Sector>();
+    } catch (const std::bad_alloc&) {
+        logDebug(u"getDirEntries - can't allocate memory");
+        return;
+    }
+    Sector& sector = *buffer;
+    if (file.read(sector.data(), sector.size()) == 0) {
+        logDebug(readError);
+        return;
+    }
+
+    DirEntry header;
+    copyBytes(sector, format.nameOffset, header.name);
+    copyBytes(sector, format.idOffset, header.id);
+    copyBytes(sector, format.dosTypeOffset, header.dosType);
+    image.dirEntries.push_back(header);
+    if (image.type == kTypeD64x40) image.subType = setSubType(sector);
+
+    std::array<std::uint8_t, kMaxDirSector + 1> visitCount{};
+    std::uint32_t current = format.firstDirSector;
+    auto readDirSector = [&]() {
+        return file.seek(format.headerOffset + std::int64_t{kSectorSize} * current) &&
+               file.read(sector.data(), sector.size()) != 0;
+    };
+    if (!readDirSector()) {
+        logDebug(readError);
+        return;
+    }
+    ++visitCount[current];
+
+    for (;;) {
+        for (std::size_t k = 1; k <= kSlotsPerSector; ++k) {
+            const std::uint8_t* slot = sector.data() + kSlotSize * (k - 1);
+            if (slot[2] == 0) continue;
+            logDebug(u"getDirEntries - reading dir sector " + decimal(current) + u", entry " +
+                     decimal(static_cast<std::int64_t>(k)));
+            DirEntry entry;
+            std::copy_n(slot + 5, entry.name.size(), entry.name.begin());
+            entry.blocks = static_cast<std::uint16_t>(slot[30] | (slot[31] << 8));
+            const char* typeName = kFileTypeNames[getFileType(slot[2], entry)];
+            std::copy_n(typeName, entry.fileType.size(), entry.fileType.begin());
+            image.dirEntries.push_back(entry);
+        }
+
+        std::uint8_t linkTrack = sector[0];
+        std::uint8_t linkSector = sector[1];
+        if (linkTrack == 0) return;
+        if (linkTrack != format.dirTrack) {
+            logDebug(u"getDirEntries - unknown dir track " + decimal(linkTrack));
+            return;
+        }
+        if (linkSector > kMaxDirSector) {
+            logDebug(u"getDirEntries - invalid dir sector " + decimal(linkSector));
+            return;
+        }
+        if (visitCount[linkSector] != 0) {
+            logDebug(u"getDirEntries - cyclic dir sector " + decimal(linkSector));
+            return;
+        }
+        current = linkSector;
+        ++visitCount[current];
+        if (!readDirSector()) {
+            logDebug(readError);
+            return;
+        }
+    }
+}
+
+}  // namespace qvx

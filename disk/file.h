@@ -1,0 +1,51 @@
+// The thin file layer under the readers: read-only access to an image by UTF-16 path.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <functional>
+#include <string>
+
+namespace qvx {
+
+// An image file open for reading. Closed when the object goes; never written through.
+class ImageFile {
+public:
+    // Opens a regular file for reading, sharing read, write and delete with other programs.
+    // Anything else (missing file, directory, device, pipe) gives a closed object.
+    explicit ImageFile(const std::u16string& path);
+    ~ImageFile();
+    ImageFile(ImageFile&& other) noexcept;
+    ImageFile& operator=(ImageFile&& other) noexcept;
+    ImageFile(const ImageFile&) = delete;
+    ImageFile& operator=(const ImageFile&) = delete;
+
+    bool isOpen() const;
+    std::int64_t size() const;  // -1 when unknown
+    bool seek(std::int64_t offset);
+    bool seekRelative(std::int64_t delta);
+    // Reads up to count bytes, fewer only at the end of the file or on an error.
+    std::size_t read(std::uint8_t* buffer, std::size_t count);
+
+private:
+    void close();
+#ifdef _WIN32
+    void* handle_;
+#else
+    int fd_;
+#endif
+};
+
+// Size in bytes of a regular file; -1 for a missing file, a directory or anything else.
+std::int64_t fileSize(const std::u16string& path);
+
+// Lets tests and benchmarks watch file access (count it, or change the file at a chosen moment).
+// Empty by default; not for use while images are loaded on another thread.
+struct FileObserver {
+    std::function<void(const std::u16string& path)> onOpen;
+    std::function<void(std::size_t requested, std::size_t delivered)> onRead;
+};
+void setFileObserver(FileObserver observer);
+const FileObserver& fileObserver();
+
+}  // namespace qvx

@@ -1,0 +1,49 @@
+// The format table: header position, directory layout, sector counts and zones per type.
+#include "disk/format.h"
+
+namespace qvx {
+
+namespace {
+constexpr Zone kD64Zones[] = {{17, 21}, {7, 19}, {6, 18}, {5, 17}, {5, 17}};
+constexpr Zone kD71Zones[] = {{17, 21}, {7, 19}, {6, 18}, {5, 17},
+                              {17, 21}, {7, 19}, {6, 18}, {5, 17}};
+constexpr Zone kD80Zones[] = {{39, 29}, {14, 27}, {11, 25}, {13, 23}};
+constexpr Zone kD81Zones[] = {{80, 40}};
+constexpr Zone kD82Zones[] = {{39, 29}, {14, 27}, {11, 25}, {13, 23},
+                              {39, 29}, {14, 27}, {11, 25}, {13, 23}};
+
+template <std::size_t N>
+constexpr std::uint8_t count(const Zone (&)[N]) {
+    return static_cast<std::uint8_t>(N);
+}
+}  // namespace
+
+const std::array<DiskFormat, kDiskTypeCount> kDiskFormats = {{
+    {0x16500, 18, 1, 0x90, 0xA2, 0xA5, 683, 35, kD64Zones, count(kD64Zones), "D64 35-TRACK"},
+    {0x16500, 18, 1, 0x90, 0xA2, 0xA5, 768, 40, kD64Zones, count(kD64Zones), "D64 40-TRACK"},
+    {0x16500, 18, 1, 0x90, 0xA2, 0xA5, 1366, 70, kD71Zones, count(kD71Zones), "D71"},
+    {0x44E00, 39, 1, 0x06, 0x18, 0x1B, 2083, 77, kD80Zones, count(kD80Zones), "D80"},
+    {0x61800, 40, 3, 0x04, 0x16, 0x19, 3200, 80, kD81Zones, count(kD81Zones), "D81"},
+    {0x44E00, 39, 1, 0x06, 0x18, 0x1B, 4166, 154, kD82Zones, count(kD82Zones), "D82"},
+}};
+
+std::uint32_t sectorsOnTrack(DiskType type, std::uint32_t track) {
+    if (!isKnownType(type) || track < 1 || track > kDiskFormats[type].trackCount) return 0;
+    ZoneWalk walk(kDiskFormats[type]);
+    walk.advanceTo(track);
+    return walk.sectorsPerTrack;
+}
+
+std::uint64_t sectorOffset(DiskType type, std::uint32_t track, std::uint32_t sector) {
+    std::uint64_t before = 0;
+    if (isKnownType(type)) {
+        ZoneWalk walk(kDiskFormats[type]);
+        for (std::uint32_t t = 1; t < track; ++t) {
+            walk.advanceTo(t);
+            before += walk.sectorsPerTrack;
+        }
+    }
+    return kSectorSize * (before + sector);
+}
+
+}  // namespace qvx
