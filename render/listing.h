@@ -1,0 +1,13 @@
+// The listing view: the directory as the drive prints it, then image type and error-byte info.
+#pragma once
+
+#include <string>
+
+#include "disk/image.h"
+
+namespace qvx {
+
+// Builds the listing text of a loaded image in character set charSet (0 first, else second).
+std::u16string setupString(const DiskImage& image, int charSet);
+
+}  // namespace qvx
