@@ -1,0 +1,124 @@
+// The listing view: header in reverse video, one line per file, free blocks, type and error info.
+#include "render/listing.h"
+
+#include <array>
+#include <cstddef>
+#include <cstdint>
+#include <string_view>
+
+#include "disk/format.h"
+#include "disk/text.h"
+#include "plugin/trace.h"
+#include "render/petscii.h"
+
+namespace qvx {
+namespace {
+
+constexpr std::size_t kNameLength = 16;
+constexpr std::size_t kBlocksField = 5;
+// Header line and the lines after the entries, with room for the longest type line.
+constexpr std::size_t kFixedLength = 104;
+constexpr std::size_t kEntryLineLength = 29;
+
+// Image bytes as text, one character per byte, ending at the first zero byte.
+template <std::size_t N>
+std::u16string rawText(const std::array<std::uint8_t, N>& bytes) {
+    std::u16string out;
+    out.reserve(N);
+    for (std::uint8_t b : bytes) {
+        if (b == 0) break;
+        out += static_cast<char16_t>(b);
+    }
+    return out;
+}
+
+std::u16string headerLine(const DirEntry& header, int charSet) {
+    const std::u16string name = rawText(header.name);
+    std::u16string inner;
+    inner.reserve(kNameLength + 9);
+    inner += u'"';
+    inner += name;
+    inner += u'"';
+    inner.append(kNameLength + 1 - name.size(), u' ');
+    inner += rawText(header.id);
+    inner += u' ';
+    inner += rawText(header.dosType);
+    return petsciiToFont(inner, 1, charSet);
+}
+
+void appendBlocks(std::u16string& out, std::uint16_t blocks) {
+    std::u16string number = decimal(static_cast<std::int16_t>(blocks));
+    if (number.size() > kBlocksField) number.resize(kBlocksField);
+    out += number;
+    out.append(kBlocksField - number.size(), u' ');
+}
+
+std::u16string_view subTypeSuffix(const DiskImage& image) {
+    if (image.type != kTypeD64x40) return u"";
+    switch (image.subType) {
+        case kSubTypeDolphin:
+            return u"(DOLPHIN)";
+        case kSubTypeSpeed:
+            return u"(SPEED)";
+        default:
+            return u"(UNKNOWN)";
+    }
+}
+
+std::u16string diskTypeLine(const DiskImage& image) {
+    std::u16string line = u"DISK TYPE: ";
+    line.reserve(line.size() + 24);
+    // Only -1 is defined as undetermined; any other stray value must not index the table.
+    if (isKnownType(image.type)) {
+        for (char c : kDiskFormats[image.type].typeName) line += static_cast<char16_t>(c);
+    } else {
+        line += u"UNKNOWN";
+    }
+    line += u' ';
+    line += subTypeSuffix(image);
+    return line;
+}
+
+}  // namespace
+
+std::u16string setupString(const DiskImage& image, int charSet) {
+    if (image.dirEntries.empty()) {
+        logDebug(u"setupString - empty list");
+        return {};
+    }
+
+    std::u16string text;
+    text.reserve(kFixedLength + kEntryLineLength * (image.dirEntries.size() - 1));
+    text += u'\r';
+    text += u"0 ";
+    text += headerLine(image.dirEntries.front(), charSet);
+    text += u'\r';
+
+    for (std::size_t i = 1; i < image.dirEntries.size(); ++i) {
+        const DirEntry& entry = image.dirEntries[i];
+        const std::u16string fileType = petsciiToFont(rawText(entry.fileType), 0, charSet);
+        if (fileType.empty()) break;
+        const std::u16string name = petsciiToFont(rawText(entry.name), 0, charSet);
+        appendBlocks(text, entry.blocks);
+        text += u'"';
+        text += name;
+        text += u'"';
+        text.append(kNameLength - name.size(), u' ');
+        text += entry.closed == 0 ? u'*' : u' ';
+        text += fileType;
+        if (entry.locked != 0) text += u'<';
+        text += u'\r';
+    }
+
+    text += decimal(image.blocksFree);
+    text += u" BLOCKS FREE.";
+    text += u"\r\r";
+    text += petsciiToFont(diskTypeLine(image), 0, charSet);
+    text += u'\r';
+    text += petsciiToFont(image.hasErrorBytes == 1 ? u"ERROR INFO: YES" : u"ERROR INFO: NO", 0,
+                          charSet);
+    text += u'\r';
+    return text;
+}
+
+}  // namespace qvx

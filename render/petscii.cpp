@@ -1,0 +1,42 @@
+// PETSCII to screen codes, placed at the display font's private-use code points.
+#include "render/petscii.h"
+
+#include <array>
+#include <cstdint>
+
+namespace qvx {
+namespace {
+
+constexpr std::uint8_t screenCode(unsigned b) {
+    if (b < 0x20) return 0x00;
+    if (b < 0x40) return static_cast<std::uint8_t>(b);
+    if (b < 0x60) return static_cast<std::uint8_t>(b - 0x40);
+    if (b < 0x80) return static_cast<std::uint8_t>(b - 0x20);
+    if (b < 0xA0) return 0x00;
+    if (b < 0xC0) return static_cast<std::uint8_t>(b - 0x40);
+    if (b < 0xFF) return static_cast<std::uint8_t>(b - 0x80);
+    return 0x5E;  // pi shares the glyph of 0xDE
+}
+
+// The listing converts every name through here, so one lookup per character.
+constexpr std::array<std::uint8_t, 256> makeScreenCodes() {
+    std::array<std::uint8_t, 256> table{};
+    for (unsigned b = 0; b < 256; ++b) table[b] = screenCode(b);
+    return table;
+}
+
+constexpr std::array<std::uint8_t, 256> kScreenCodes = makeScreenCodes();
+
+}  // namespace
+
+std::u16string petsciiToFont(const std::u16string& text, int reverse, int charSet) {
+    const unsigned base = (charSet != 0 ? kFontBaseSecondSet : kFontBaseFirstSet) +
+                          (reverse == 1 ? kReverseOffset : 0);
+    std::u16string out;
+    out.resize(text.size());
+    for (std::size_t i = 0; i < text.size(); ++i)
+        out[i] = static_cast<char16_t>(base + kScreenCodes[text[i] & 0xFFu]);
+    return out;
+}
+
+}  // namespace qvx
