@@ -12,6 +12,14 @@ cmake --preset native >/dev/null
 cmake --build --preset native -j "$jobs"
 ctest --preset native -j "$jobs"
 
+echo "== native with AddressSanitizer and UndefinedBehaviorSanitizer"
+cmake --preset asan >/dev/null
+cmake --build --preset asan -j "$jobs"
+ctest --preset asan -j "$jobs"
+
+echo "== fuzzing"
+bash scripts/fuzz.sh "${QVX_FUZZ_SECONDS:-60}"
+
 echo "== win32 (under Wine)"
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 -j "$jobs"
