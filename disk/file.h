@@ -44,6 +44,7 @@ std::int64_t fileSize(const std::u16string& path);
 struct FileObserver {
     std::function<void(const std::u16string& path)> onOpen;
     std::function<void(std::size_t requested, std::size_t delivered)> onRead;
+    std::function<void(std::int64_t offset, bool relative)> onSeek;
 };
 void setFileObserver(FileObserver observer);
 const FileObserver& fileObserver();

@@ -50,10 +50,12 @@ std::int64_t ImageFile::size() const {
 }
 
 bool ImageFile::seek(std::int64_t offset) {
+    if (fileObserver().onSeek) fileObserver().onSeek(offset, false);
     return fd_ >= 0 && offset >= 0 && ::lseek(fd_, static_cast<off_t>(offset), SEEK_SET) >= 0;
 }
 
 bool ImageFile::seekRelative(std::int64_t delta) {
+    if (fileObserver().onSeek) fileObserver().onSeek(delta, true);
     return fd_ >= 0 && ::lseek(fd_, static_cast<off_t>(delta), SEEK_CUR) >= 0;
 }
 

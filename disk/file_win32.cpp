@@ -53,12 +53,14 @@ std::int64_t ImageFile::size() const {
 }
 
 bool ImageFile::seek(std::int64_t offset) {
+    if (fileObserver().onSeek) fileObserver().onSeek(offset, false);
     LARGE_INTEGER to{};
     to.QuadPart = offset;
     return isOpen() && offset >= 0 && SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN);
 }
 
 bool ImageFile::seekRelative(std::int64_t delta) {
+    if (fileObserver().onSeek) fileObserver().onSeek(delta, true);
     LARGE_INTEGER by{};
     by.QuadPart = delta;
     return isOpen() && SetFilePointerEx(handle_, by, nullptr, FILE_CURRENT);
