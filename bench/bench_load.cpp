@@ -1,0 +1,177 @@
+// The load of each image type measured against its I/O floor (the same opens, seeks and reads
+// without parsing or rendering), and one view switch; prints a summary table at the end.
+#include <benchmark/benchmark.h>
+
+#include <cstdio>
+#include <map>
+#include <memory>
+#include <string>
+#include <vector>
+
+#include "counting_allocator.h"
+#include "disk/file.h"
+#include "render/listing.h"
+#include "render/load.h"
+#include "support/image_builder.h"
+
+namespace {
+
+using namespace qvx;
+
+// One recorded file operation of a load.
+struct FileOp {
+    enum Kind { kOpen, kSeek, kSeekRelative, kRead } kind;
+    std::int64_t value;
+};
+
+struct Subject {
+    std::string name;
+    std::u16string path;
+    std::vector<FileOp> ops;
+    std::uint64_t bytesRead = 0;
+    std::uint64_t allocations = 0;
+    std::size_t entries = 0;
+};
+
+// A full directory: 41 sectors chained 1, 2, ..., 40, 0 on the directory track, eight files each.
+std::string buildImage(DiskType type, const std::string& dir) {
+    test::ImageBuilder b(type, true);
+    const DiskFormat& f = kDiskFormats[type];
+    b.header("BENCHMARK DISK", "BM", "2A");
+    std::vector<std::uint32_t> chain;
+    for (std::uint32_t s = f.firstDirSector; s <= 40; ++s) chain.push_back(s);
+    for (std::uint32_t s = 0; s < f.firstDirSector; ++s) chain.push_back(s);
+    for (std::size_t i = 0; i < chain.size(); ++i) {
+        for (int k = 1; k <= 8; ++k)
+            b.slot(chain[i], k, 0x82, "FILE " + std::to_string(i * 8 + k),
+                   static_cast<std::uint16_t>(k));
+        bool last = i + 1 == chain.size();
+        b.dirLink(chain[i], last ? 0 : f.dirTrack,
+                  last ? 0xFF : static_cast<std::uint8_t>(chain[i + 1]));
+    }
+    for (std::size_t i = 0; i < f.totalSectors; i += 5) b.errorByte(i, 0x05);
+    std::string name = std::string(f.typeName);
+    for (char& c : name)
+        if (c == ' ') c = '_';
+    return b.write(dir + "/" + name + ".d64");
+}
+
+std::vector<Subject>& subjects() {
+    static std::vector<Subject> all;
+    return all;
+}
+
+void record(Subject& s) {
+    FileObserver observer;
+    observer.onOpen = [&s](const std::u16string&) { s.ops.push_back({FileOp::kOpen, 0}); };
+    observer.onSeek = [&s](std::int64_t v, bool rel) {
+        s.ops.push_back({rel ? FileOp::kSeekRelative : FileOp::kSeek, v});
+    };
+    observer.onRead = [&s](std::size_t requested, std::size_t delivered) {
+        s.ops.push_back({FileOp::kRead, static_cast<std::int64_t>(requested)});
+        s.bytesRead += delivered;
+    };
+    setFileObserver(observer);
+    std::uint64_t before = bench::allocationCount();
+    DiskImage image;
+    loadImage(s.path, image);
+    s.allocations = bench::allocationCount() - before;
+    s.entries = image.dirEntries.size();
+    setFileObserver({});
+}
+
+void BM_Load(benchmark::State& state, const Subject* s) {
+    for (auto _ : state) {
+        DiskImage image;
+        benchmark::DoNotOptimize(loadImage(s->path, image));
+        benchmark::DoNotOptimize(setupString(image, 1));
+        benchmark::DoNotOptimize(image.bamMapText.data());
+        benchmark::DoNotOptimize(image.errorMapText.data());
+    }
+    state.counters["bytes_read"] = static_cast<double>(s->bytesRead);
+    state.counters["allocs"] = static_cast<double>(s->allocations);
+}
+
+void BM_Floor(benchmark::State& state, const Subject* s) {
+    std::vector<std::uint8_t> buffer(8192);
+    for (auto _ : state) {
+        std::unique_ptr<ImageFile> file;
+        for (const FileOp& op : s->ops) {
+            switch (op.kind) {
+                case FileOp::kOpen:
+                    file.reset();
+                    file = std::make_unique<ImageFile>(s->path);
+                    break;
+                case FileOp::kSeek:
+                    file->seek(op.value);
+                    break;
+                case FileOp::kSeekRelative:
+                    file->seekRelative(op.value);
+                    break;
+                case FileOp::kRead:
+                    if (buffer.size() < static_cast<std::size_t>(op.value)) buffer.resize(op.value);
+                    benchmark::DoNotOptimize(file->read(buffer.data(), op.value));
+                    break;
+            }
+        }
+    }
+}
+
+void BM_ViewSwitch(benchmark::State& state, const Subject* s) {
+    DiskImage image;
+    loadImage(s->path, image);
+    int set = 1;
+    for (auto _ : state) {
+        benchmark::DoNotOptimize(setupString(image, set));
+        set ^= 1;
+    }
+}
+
+// Keeps each run's time per iteration, for the table.
+class TableReporter : public benchmark::ConsoleReporter {
+  public:
+    std::map<std::string, double> nanos;
+    void ReportRuns(const std::vector<Run>& runs) override {
+        for (const Run& r : runs)
+            if (r.run_type == Run::RT_Iteration && !r.error_occurred)
+                nanos[r.benchmark_name()] =
+                    r.GetAdjustedRealTime() * 1e9 / benchmark::GetTimeUnitMultiplier(r.time_unit);
+        ConsoleReporter::ReportRuns(runs);
+    }
+};
+
+}  // namespace
+
+int main(int argc, char** argv) {
+    std::string dir = test::scratchDir();
+    for (DiskType t = 0; t < kDiskTypeCount; ++t) {
+        Subject s;
+        s.name = std::string(kDiskFormats[t].typeName);
+        s.path = test::u16path(buildImage(t, dir));
+        record(s);
+        subjects().push_back(std::move(s));
+    }
+    for (const Subject& s : subjects()) {
+        benchmark::RegisterBenchmark(("load/" + s.name).c_str(), BM_Load, &s);
+        benchmark::RegisterBenchmark(("floor/" + s.name).c_str(), BM_Floor, &s);
+        benchmark::RegisterBenchmark(("view_switch/" + s.name).c_str(), BM_ViewSwitch, &s);
+    }
+    benchmark::Initialize(&argc, argv);
+    TableReporter reporter;
+    benchmark::RunSpecifiedBenchmarks(&reporter);
+
+    std::printf(
+        "\n| type | entries | load + views (us) | I/O floor (us) | ratio | view switch (us) | "
+        "bytes read | allocations per load |\n|---|---|---|---|---|---|---|---|\n");
+    for (const Subject& s : subjects()) {
+        double load = reporter.nanos["load/" + s.name] / 1000;
+        double floor = reporter.nanos["floor/" + s.name] / 1000;
+        double view = reporter.nanos["view_switch/" + s.name] / 1000;
+        std::printf("| %s | %zu | %.1f | %.1f | %.2f | %.1f | %llu | %llu |\n", s.name.c_str(),
+                    s.entries - 1, load, floor, floor > 0 ? load / floor : 0.0, view,
+                    static_cast<unsigned long long>(s.bytesRead),
+                    static_cast<unsigned long long>(s.allocations));
+    }
+    benchmark::Shutdown();
+    return 0;
+}
