@@ -1,0 +1,137 @@
+// Command-line parsing for qvx.
+#include "cli/options.h"
+
+#include <optional>
+
+#include "disk/text.h"
+
+namespace qvx::cli {
+namespace {
+
+std::optional<int> parseView(std::u16string_view value) {
+    if (value.size() != 1 || value[0] < u'0' || value[0] > u'3') return std::nullopt;
+    return value[0] - u'0';
+}
+
+std::optional<ColorWhen> parseColor(std::u16string_view value) {
+    if (value == u"auto") return ColorWhen::Auto;
+    if (value == u"always") return ColorWhen::Always;
+    if (value == u"never") return ColorWhen::Never;
+    return std::nullopt;
+}
+
+ParsedCommand usageError(std::string message) {
+    ParsedCommand result;
+    result.action = Action::UsageError;
+    result.error = std::move(message);
+    return result;
+}
+
+std::string quoted(std::u16string_view text) {
+    return "'" + toUtf8(text) + "'";
+}
+
+}  // namespace
+
+ParsedCommand parseArguments(const std::vector<std::u16string>& args) {
+    ParsedCommand result;
+    std::vector<std::u16string> images;
+    bool optionsEnded = false;
+
+    for (std::size_t i = 0; i < args.size(); ++i) {
+        const std::u16string& arg = args[i];
+        if (optionsEnded || arg.size() < 2 || arg[0] != u'-') {
+            images.push_back(arg);
+            continue;
+        }
+        if (arg == u"--") {
+            optionsEnded = true;
+            continue;
+        }
+
+        std::u16string_view name = arg;
+        std::optional<std::u16string_view> inlineValue;
+        if (auto eq = name.find(u'='); eq != std::u16string_view::npos) {
+            inlineValue = name.substr(eq + 1);
+            name = name.substr(0, eq);
+        }
+        const bool takesValue = name == u"--view" || name == u"--color";
+        if (inlineValue && !takesValue) return usageError("unknown option " + quoted(arg));
+
+        std::u16string_view value;
+        if (takesValue) {
+            if (inlineValue) {
+                value = *inlineValue;
+            } else if (i + 1 < args.size()) {
+                value = args[++i];
+            } else {
+                return usageError("option " + quoted(name) + " needs a value");
+            }
+        }
+
+        if (name == u"--help") {
+            result.action = Action::Help;
+            return result;
+        }
+        if (name == u"--version") {
+            result.action = Action::Version;
+            return result;
+        }
+        if (name == u"--raw") {
+            result.options.raw = true;
+        } else if (name == u"--trace") {
+            result.options.trace = true;
+        } else if (name == u"--view") {
+            auto view = parseView(value);
+            if (!view) return usageError("bad view " + quoted(value) + " (0 to 3)");
+            result.options.view = *view;
+        } else if (name == u"--color") {
+            auto color = parseColor(value);
+            if (!color)
+                return usageError("bad --color " + quoted(value) + " (auto, always, never)");
+            result.options.color = *color;
+        } else {
+            return usageError("unknown option " + quoted(arg));
+        }
+    }
+
+    if (images.empty()) return usageError("no IMAGE given");
+    if (images.size() > 1)
+        return usageError("only one IMAGE, got " + std::to_string(images.size()));
+    result.options.image = images.front();
+    return result;
+}
+
+std::string helpText() {
+    return std::string(kUsageLine) +
+           "\n"
+           "Prints what the QVX viewer shows for a Commodore disk image (D64, D71, D80, D81, "
+           "D82).\n"
+           "\n"
+           "  --view N      0 listing (default), 1 listing in the lower-case set,\n"
+           "                2 BAM map, 3 error map (images with error bytes only)\n"
+           "  --raw         the viewer's text byte for byte as UTF-8: font code points\n"
+           "                unmapped, carriage returns kept\n"
+           "  --trace       the trace lines of the run on standard error\n"
+           "  --color WHEN  reverse video: auto (default; terminals, unless NO_COLOR is set),\n"
+           "                always or never\n"
+           "  --help        this text\n"
+           "  --version     the version\n"
+           "\n"
+           "Exit status: 0 done, 1 not a readable disk image or no error map, 2 usage error.\n";
+}
+
+bool useColor(ColorWhen when, bool stdoutIsTerminal, const char* noColor) {
+    switch (when) {
+        case ColorWhen::Always:
+            return true;
+        case ColorWhen::Never:
+            return false;
+        case ColorWhen::Auto:
+            break;
+    }
+    if (noColor != nullptr && noColor[0] != '\0') return false;
+    return stdoutIsTerminal;
+}
+
+}  // namespace qvx::cli

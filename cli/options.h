@@ -1,0 +1,41 @@
+// The qvx command line: what to show and how.
+#pragma once
+
+#include <string>
+#include <string_view>
+#include <vector>
+
+namespace qvx::cli {
+
+enum class ColorWhen { Auto, Always, Never };
+
+struct Options {
+    int view = 0;  // 0 listing, 1 listing in the second set, 2 BAM map, 3 error map
+    bool raw = false;
+    bool trace = false;
+    ColorWhen color = ColorWhen::Auto;
+    std::u16string image;  // as given
+};
+
+enum class Action { Run, Help, Version, UsageError };
+
+struct ParsedCommand {
+    Action action = Action::Run;
+    Options options;
+    std::string error;  // what was wrong, for UsageError
+};
+
+constexpr std::string_view kUsageLine =
+    "usage: qvx [--view N] [--raw] [--trace] [--color WHEN] IMAGE\n";
+
+// Parses the arguments after the program name. "--" ends the options; "--view=N" and
+// "--color=WHEN" are accepted as well as the two-word forms.
+ParsedCommand parseArguments(const std::vector<std::u16string>& args);
+
+// The text --help prints.
+std::string helpText();
+
+// Whether reverse video is written: auto means a terminal, unless NO_COLOR is set and non-empty.
+bool useColor(ColorWhen when, bool stdoutIsTerminal, const char* noColor);
+
+}  // namespace qvx::cli
