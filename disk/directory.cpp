@@ -5,6 +5,7 @@
 #include <array>
 #include <memory>
 #include <new>
+#include <utility>
 
 #include "disk/detect.h"
 #include "disk/file.h"
@@ -86,8 +87,13 @@ void getDirEntries(const std::u16string& path, DiskImage& image) {
         for (std::size_t k = 1; k <= kSlotsPerSector; ++k) {
             const std::uint8_t* slot = sector.data() + kSlotSize * (k - 1);
             if (slot[2] == 0) continue;
-            logDebug(u"getDirEntries - reading dir sector " + decimal(current) + u", entry " +
-                     decimal(static_cast<std::int64_t>(k)));
+            std::u16string line;
+            line.reserve(53);  // one allocation, prefix included: this line is on every used slot
+            line += u"getDirEntries - reading dir sector ";
+            line += decimal(current);
+            line += u", entry ";
+            line += static_cast<char16_t>(u'0' + k);
+            logDebug(std::move(line));
             DirEntry entry;
             std::copy_n(slot + 5, entry.name.size(), entry.name.begin());
             entry.blocks = static_cast<std::uint16_t>(slot[30] | (slot[31] << 8));

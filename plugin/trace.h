@@ -7,7 +7,8 @@
 namespace qvx {
 
 // Writes "QVX: " + text as one line to the debugger output (on Windows) or to the installed sink.
-void logDebug(const std::u16string& text);
+// Taken by value: a caller that moves in a text with room for the prefix costs no allocation.
+void logDebug(std::u16string text);
 
 // Where trace lines go outside Windows. The sink receives the whole line, prefix included.
 // Without a sink, lines are dropped. Not for use while another thread writes trace lines.

@@ -5,12 +5,9 @@ namespace qvx {
 
 void writeTraceLine(const std::u16string& line);
 
-void logDebug(const std::u16string& text) {
-    std::u16string line;
-    line.reserve(5 + text.size());
-    line += u"QVX: ";
-    line += text;
-    writeTraceLine(line);
+void logDebug(std::u16string text) {
+    text.insert(0, u"QVX: ");
+    writeTraceLine(text);
 }
 
 }  // namespace qvx

@@ -96,16 +96,15 @@ std::u16string setupString(const DiskImage& image, int charSet) {
 
     for (std::size_t i = 1; i < image.dirEntries.size(); ++i) {
         const DirEntry& entry = image.dirEntries[i];
-        const std::u16string fileType = petsciiToFont(rawText(entry.fileType), 0, charSet);
-        if (fileType.empty()) break;
-        const std::u16string name = petsciiToFont(rawText(entry.name), 0, charSet);
+        if (entry.fileType[0] == 0) break;  // nothing to show as the type: the entry lines end
         appendBlocks(text, entry.blocks);
         text += u'"';
-        text += name;
+        std::size_t nameLength =
+            appendFontBytes(text, entry.name.data(), entry.name.size(), 0, charSet);
         text += u'"';
-        text.append(kNameLength - name.size(), u' ');
+        text.append(kNameLength - nameLength, u' ');
         text += entry.closed == 0 ? u'*' : u' ';
-        text += fileType;
+        appendFontBytes(text, entry.fileType.data(), entry.fileType.size(), 0, charSet);
         if (entry.locked != 0) text += u'<';
         text += u'\r';
     }

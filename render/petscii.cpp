@@ -27,16 +27,31 @@ constexpr std::array<std::uint8_t, 256> makeScreenCodes() {
 
 constexpr std::array<std::uint8_t, 256> kScreenCodes = makeScreenCodes();
 
+unsigned fontBase(int reverse, int charSet) {
+    return (charSet != 0 ? kFontBaseSecondSet : kFontBaseFirstSet) +
+           (reverse == 1 ? kReverseOffset : 0);
+}
+
 }  // namespace
 
 std::u16string petsciiToFont(const std::u16string& text, int reverse, int charSet) {
-    const unsigned base = (charSet != 0 ? kFontBaseSecondSet : kFontBaseFirstSet) +
-                          (reverse == 1 ? kReverseOffset : 0);
+    const unsigned base = fontBase(reverse, charSet);
     std::u16string out;
     out.resize(text.size());
     for (std::size_t i = 0; i < text.size(); ++i)
         out[i] = static_cast<char16_t>(base + kScreenCodes[text[i] & 0xFFu]);
     return out;
+}
+
+std::size_t appendFontBytes(std::u16string& out, const std::uint8_t* bytes, std::size_t count,
+                            int reverse, int charSet) {
+    const unsigned base = fontBase(reverse, charSet);
+    std::size_t n = 0;
+    while (n < count && bytes[n] != 0) {
+        out += static_cast<char16_t>(base + kScreenCodes[bytes[n]]);
+        ++n;
+    }
+    return n;
 }
 
 }  // namespace qvx
