@@ -1,0 +1,14 @@
+// Prints, for both character sets, the Unicode character that stands for each screen code:
+// "SET CODE HEX" per line. The stand-in font is built from this table.
+#include <cstdio>
+
+#include "cli/terminal_text.h"
+
+int main() {
+    for (int set = 0; set < 2; ++set)
+        for (int code = 0; code < 0x80; ++code)
+            std::printf("%d %d %X\n", set, code,
+                        static_cast<unsigned>(
+                            qvx::cli::screenCodeGlyph(set, static_cast<std::uint8_t>(code))));
+    return 0;
+}

@@ -1,0 +1,129 @@
+#!/usr/bin/python3
+"""Builds a stand-in for the viewer's display font, for screenshots only; it is never shipped.
+
+The real font cannot be had here. This one takes the glyphs of Sixtyfour (Debian fonts-sixtyfour,
+SIL Open Font License 1.1) and places each at the private-use code point of its screen code in
+both character sets (U+EE00 + code, U+EF00 + code), reverse-video glyphs (code + 0x80) drawn
+inverted, under the face name the viewer asks for.
+
+usage: make_font.py GLYPH_TABLE OUT.ttf   (GLYPH_TABLE: the output of the glyph_table program)
+"""
+import sys
+
+from fontTools.pens.recordingPen import DecomposingRecordingPen
+from fontTools.pens.ttGlyphPen import TTGlyphPen
+from fontTools.ttLib import TTFont
+
+SOURCE = "/usr/share/fonts/truetype/sixtyfour/C-64-Regular.ttf"
+FACE = "C64 Pro Mono"
+GRID = 8  # the Commodore character cell is 8 x 8 pixels
+
+
+def outline(font, glyph_name):
+    """The glyph's contours as lists of points (the source font draws only straight lines)."""
+    pen = DecomposingRecordingPen(font.getGlyphSet())
+    font.getGlyphSet()[glyph_name].draw(pen)
+    contours, current = [], []
+    for op, args in pen.value:
+        if op == "moveTo":
+            current = [args[0]]
+        elif op in ("lineTo", "qCurveTo", "curveTo"):
+            current.extend(args)  # off-curve points are close enough on a pixel grid
+        elif op in ("closePath", "endPath"):
+            if current:
+                contours.append(current)
+            current = []
+    return contours
+
+
+def winding(contours, x, y):
+    w = 0
+    for pts in contours:
+        for (x0, y0), (x1, y1) in zip(pts, pts[1:] + pts[:1]):
+            if y0 <= y < y1 and (x1 - x0) * (y - y0) - (x - x0) * (y1 - y0) > 0:
+                w += 1
+            elif y1 <= y < y0 and (x1 - x0) * (y - y0) - (x - x0) * (y1 - y0) < 0:
+                w -= 1
+    return w
+
+
+def bitmap(font, glyph_name, pixel, bottom):
+    """Samples the glyph at the centre of each cell pixel (non-zero winding)."""
+    contours = outline(font, glyph_name)
+    rows = []
+    for row in range(GRID):
+        y = bottom + (GRID - row - 0.5) * pixel
+        rows.append([winding(contours, (col + 0.5) * pixel, y) != 0 for col in range(GRID)])
+    return rows
+
+
+def pixel_glyph(rows, pixel, bottom, width):
+    """One rectangle per run of set pixels in a row: no overlapping contours."""
+    pen = TTGlyphPen(None)
+    for row, bits in enumerate(rows):
+        top = bottom + (GRID - row) * pixel
+        col = 0
+        while col < GRID:
+            if not bits[col]:
+                col += 1
+                continue
+            start = col
+            while col < GRID and bits[col]:
+                col += 1
+            x0, x1 = start * pixel, col * pixel
+            pen.moveTo((x0, top - pixel))
+            pen.lineTo((x0, top))
+            pen.lineTo((x1, top))
+            pen.lineTo((x1, top - pixel))
+            pen.closePath()
+    return pen.glyph()
+
+
+def main():
+    table_path, out_path = sys.argv[1], sys.argv[2]
+    font = TTFont(SOURCE)
+    cmap = font.getBestCmap()
+    width = font["hmtx"]["A"][0]
+    pixel = width // GRID
+    bottom = font["OS/2"].sTypoDescender if hasattr(font["OS/2"], "sTypoDescender") else 0
+    bottom = max(bottom, -pixel)  # the cell sits on the baseline, one pixel of descent at most
+
+    glyph_order = list(font.getGlyphOrder())
+    glyf = font["glyf"]
+    hmtx = font["hmtx"]
+    new_cmap = dict(cmap)
+    for line in open(table_path):
+        charset, code, hexcp = line.split()
+        charset, code, cp = int(charset), int(code), int(hexcp, 16)
+        source = cmap.get(cp) or cmap.get(0x20)
+        rows = bitmap(font, source, pixel, bottom)
+        base = 0xEE00 if charset == 0 else 0xEF00
+        for reverse in (False, True):
+            bits = [[b != reverse for b in r] for r in rows]
+            name = "sc%d_%02X" % (charset, code + (0x80 if reverse else 0))
+            glyf.glyphs[name] = pixel_glyph(bits, pixel, bottom, width)
+            hmtx[name] = (width, 0)
+            if name not in glyph_order:
+                glyph_order.append(name)
+            new_cmap[base + code + (0x80 if reverse else 0)] = name
+    font.setGlyphOrder(glyph_order)
+    glyf.glyphOrder = glyph_order
+    for table in font["cmap"].tables:
+        if table.isUnicode():
+            table.cmap = {cp: g for cp, g in new_cmap.items() if cp <= 0xFFFF or table.format == 12}
+    names = font["name"]
+    for record in list(names.names):
+        if record.nameID in (1, 4, 16):
+            names.setName(FACE, record.nameID, record.platformID, record.platEncID, record.langID)
+        elif record.nameID == 6:
+            names.setName(FACE.replace(" ", "") + "-Regular", 6, record.platformID,
+                          record.platEncID, record.langID)
+        elif record.nameID == 3:
+            names.setName(FACE + " stand-in", 3, record.platformID, record.platEncID,
+                          record.langID)
+    font["maxp"].numGlyphs = len(glyph_order)
+    font.save(out_path)
+
+
+if __name__ == "__main__":
+    main()
