@@ -7,7 +7,8 @@ packages=(
   cmake g++ make git
   libgtest-dev googletest libgmock-dev
   g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686
-  wine wine32:i386 xvfb xauth
+  g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
+  wine wine32:i386 wine64 xvfb xauth
   nlohmann-json3-dev
   cc1541 cbmconvert
   clang libclang-rt-14-dev
