@@ -27,6 +27,6 @@ prefix_root=$(mktemp -d /tmp/qvx-wine.XXXXXX)
 trap 'WINEPREFIX="$prefix_root/prefix" wineserver -k 2>/dev/null || true; rm -rf "$prefix_root"' EXIT
 export QVX_WINEPREFIX="$prefix_root/prefix"
 # A window made while a fresh prefix is still being set up can fail: finish the set-up first.
-WINEPREFIX="$QVX_WINEPREFIX" WINEDEBUG=-all wineboot -i >/dev/null 2>&1
+WINEARCH=win32 WINEPREFIX="$QVX_WINEPREFIX" WINEDEBUG=-all wineboot -i >/dev/null 2>&1
 WINEPREFIX="$QVX_WINEPREFIX" wineserver -w
 xvfb-run -a ctest --preset win32
