@@ -1,0 +1,351 @@
+// The qvx program end to end: views, exit statuses, usage errors, trace and colour, run as a child
+// process on images built byte by byte and compared with the load run in this process.
+#include <gtest/gtest.h>
+
+#include <algorithm>
+#include <optional>
+#include <ostream>
+#include <string>
+#include <vector>
+
+#include "disk/format.h"
+#include "disk/image.h"
+#include "disk/text.h"
+#include "plugin/trace.h"
+#include "qvx_version.h"
+#include "render/listing.h"
+#include "render/load.h"
+#include "run_program.h"
+#include "support/image_builder.h"
+
+namespace qvx::test {
+namespace {
+
+constexpr const char* kQvx = QVX_BINARY;
+constexpr const char* kSgrReverse = "\x1b[7m";
+constexpr const char* kSgrReverseOff = "\x1b[27m";
+
+ProgramResult qvx(std::vector<std::string> args, const ProgramOptions& options = {}) {
+    args.insert(args.begin(), kQvx);
+    return runProgram(args, options);
+}
+
+std::string extensionOf(DiskType type) {
+    const char* names[] = {"d64", "d64", "d71", "d80", "d81", "d82"};
+    return names[type];
+}
+
+// A header in reverse video, three entries with letters, digits and graphics, and for error-byte
+// images a few error codes.
+std::string buildImage(DiskType type, bool errorBytes) {
+    ImageBuilder builder(type, errorBytes);
+    const std::uint32_t dir = kDiskFormats[type].firstDirSector;
+    builder.header("TEST DISK", "AB", "2A")
+        .slot(dir, 1, 0x82, "HELLO", 1)
+        .slot(dir, 2, 0x01, "DATA 1.2\xC1\xD3", 17)
+        .slot(dir, 3, 0xC2, "\xA9\xDE\xFF LOCKED", 300);
+    if (errorBytes) builder.errorByte(0, 0x05).errorByte(3, 0x0F).errorByte(20, 0x11);
+    const std::string name =
+        "image-" + std::to_string(type) + (errorBytes ? "-err." : ".") + extensionOf(type);
+    return builder.write(scratchDir() + "/" + name);
+}
+
+std::vector<std::string> splitLines(const std::string& text) {
+    std::vector<std::string> lines;
+    std::size_t start = 0;
+    for (std::size_t lf; (lf = text.find('\n', start)) != std::string::npos; start = lf + 1)
+        lines.push_back(text.substr(start, lf - start));
+    lines.push_back(text.substr(start));
+    return lines;
+}
+
+std::size_t count(const std::string& text, const std::string& part) {
+    std::size_t n = 0;
+    for (auto at = text.find(part); at != std::string::npos; at = text.find(part, at + 1)) ++n;
+    return n;
+}
+
+std::string withLineFeeds(std::string text) {
+    std::replace(text.begin(), text.end(), '\r', '\n');
+    return text;
+}
+
+// The viewer's texts of an image, made in this process by the same load.
+struct Expected {
+    DiskImage image;
+    std::u16string listing;
+    std::u16string secondSet;
+    std::string trace;           // of the load, each line + "\n"
+    std::string secondSetTrace;  // of setupString with the second set
+};
+
+Expected expectedFor(const std::string& path) {
+    Expected e;
+    std::string* into = &e.trace;
+    setTraceSink([&into](const std::u16string& line) { *into += toUtf8(line) + "\n"; });
+    e.listing = loadImage(u16path(path), e.image);
+    into = &e.secondSetTrace;
+    e.secondSet = setupString(e.image, 1);
+    setTraceSink(nullptr);
+    return e;
+}
+
+struct TypeCase {
+    DiskType type;
+    bool errorBytes;
+};
+
+void PrintTo(const TypeCase& c, std::ostream* os) {
+    *os << kDiskFormats[c.type].typeName << (c.errorBytes ? " with error bytes" : "");
+}
+
+class QvxViews : public ::testing::TestWithParam<TypeCase> {};
+
+TEST_P(QvxViews, RawViewsAreTheViewerTextsInUtf8) {
+    const std::string path = buildImage(GetParam().type, GetParam().errorBytes);
+    const Expected e = expectedFor(path);
+    ASSERT_FALSE(e.image.dirEntries.empty());
+    ASSERT_EQ(e.image.hasErrorBytes, GetParam().errorBytes ? 1 : 0);
+
+    const std::u16string* texts[] = {&e.listing, &e.secondSet, &e.image.bamMapText,
+                                     &e.image.errorMapText};
+    for (int view = 0; view < 4; ++view) {
+        if (view == 3 && !GetParam().errorBytes) continue;
+        SCOPED_TRACE("view " + std::to_string(view));
+        const ProgramResult r = qvx({"--raw", "--view", std::to_string(view), path});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, "");
+        ASSERT_FALSE(texts[view]->empty());
+        EXPECT_EQ(r.out, toUtf8(*texts[view]));
+    }
+}
+
+TEST_P(QvxViews, TerminalViewsHaveLineFeedsAndNoFontCodePoints) {
+    const std::string path = buildImage(GetParam().type, GetParam().errorBytes);
+    for (int view = 0; view < 4; ++view) {
+        if (view == 3 && !GetParam().errorBytes) continue;
+        SCOPED_TRACE("view " + std::to_string(view));
+        const ProgramResult raw = qvx({"--raw", "--view", std::to_string(view), path});
+        const ProgramResult shown = qvx({"--color", "never", "--view", std::to_string(view), path});
+        EXPECT_EQ(shown.status, 0);
+        EXPECT_EQ(shown.out.find('\r'), std::string::npos);
+        EXPECT_EQ(count(shown.out, "\n"), count(raw.out, "\r"));
+        // U+EE00..U+EFFF are EE B8 80 .. EE BF BF in UTF-8.
+        for (char second = '\xB8'; second != '\xC0'; ++second)
+            EXPECT_EQ(shown.out.find(std::string("\xEE") + second), std::string::npos);
+        // The maps are plain characters: only the line breaks change.
+        if (view >= 2) EXPECT_EQ(shown.out, withLineFeeds(raw.out));
+    }
+}
+
+INSTANTIATE_TEST_SUITE_P(AllTypes, QvxViews,
+                         ::testing::Values(TypeCase{kTypeD64, false}, TypeCase{kTypeD64, true},
+                                           TypeCase{kTypeD64x40, false},
+                                           TypeCase{kTypeD64x40, true}, TypeCase{kTypeD71, false},
+                                           TypeCase{kTypeD71, true}, TypeCase{kTypeD80, false},
+                                           TypeCase{kTypeD80, true}, TypeCase{kTypeD81, false},
+                                           TypeCase{kTypeD81, true}, TypeCase{kTypeD82, false},
+                                           TypeCase{kTypeD82, true}),
+                         [](const auto& info) {
+                             return "type" + std::to_string(info.param.type) +
+                                    (info.param.errorBytes ? "WithErrorBytes" : "");
+                         });
+
+TEST(QvxListing, ShowsNamesAndTypesAsText) {
+    const std::string path = buildImage(kTypeD64, false);
+    const auto upper = splitLines(qvx({"--color", "never", path}).out);
+    const auto lower = splitLines(qvx({"--color", "never", "--view", "1", path}).out);
+    ASSERT_GE(upper.size(), 5u);
+    ASSERT_GE(lower.size(), 5u);
+    EXPECT_EQ(upper[0], "");
+    EXPECT_EQ(upper[1], "0 \"TEST DISK       \" AB 2A");
+    EXPECT_EQ(upper[2], "1    \"HELLO           \" PRG");
+    EXPECT_EQ(upper[3], "17   \"DATA 1.2\u2660\u2665      \"*SEQ");
+    EXPECT_EQ(upper[4], "300  \"\u25E4\u03C0\u03C0 LOCKED      \" PRG<");
+    EXPECT_EQ(lower[1], "0 \"test disk       \" ab 2a");
+    EXPECT_EQ(lower[3], "17   \"data 1.2AS      \"*seq");
+    EXPECT_EQ(lower[4], "300  \"\U0001FB99\U0001FB96\U0001FB96 locked      \" prg<");
+}
+
+TEST(QvxErrorMap, ViewThreeWithoutErrorBytesFails) {
+    for (DiskType type : {kTypeD64, kTypeD71, kTypeD81}) {
+        const std::string path = buildImage(type, false);
+        for (bool raw : {false, true}) {
+            std::vector<std::string> args = {"--view", "3", path};
+            if (raw) args.insert(args.begin(), "--raw");
+            const ProgramResult r = qvx(args);
+            EXPECT_EQ(r.status, 1) << path;
+            EXPECT_EQ(r.out, "") << path;
+            EXPECT_EQ(count(r.err, "\n"), 1u) << r.err;
+            EXPECT_EQ(r.err.rfind("qvx: " + path + ": ", 0), 0u) << r.err;
+        }
+    }
+}
+
+struct UnreadableCase {
+    const char* what;
+    std::string fileName;
+    std::size_t size;  // 0: no file at all
+};
+
+TEST(QvxUnreadable, ExitsOneWithTheMessageAfterTheTrace) {
+    const std::string dir = scratchDir();
+    const UnreadableCase cases[] = {
+        {"D64 extension, size of no type", "short.d64", 1000},
+        {"D64 size, other extension", "disk.txt", 174848},
+        {"missing file", "missing.d64", 0},
+    };
+    for (const UnreadableCase& c : cases) {
+        SCOPED_TRACE(c.what);
+        const std::string path = dir + "/" + c.fileName;
+        if (c.size != 0) writeFile(path, std::vector<std::uint8_t>(c.size, 0));
+        const Expected e = expectedFor(path);
+        const std::string message = "qvx: " + path + ": not a readable disk image\n";
+
+        ProgramResult r = qvx({path});
+        EXPECT_EQ(r.status, 1);
+        EXPECT_EQ(r.out, toUtf8(e.listing));
+        EXPECT_EQ(r.err, message);
+
+        r = qvx({"--trace", path});
+        EXPECT_EQ(r.status, 1);
+        ASSERT_FALSE(e.trace.empty());
+        EXPECT_EQ(r.err, e.trace + message);
+
+        r = qvx({"--trace", "--view", "1", path});
+        EXPECT_EQ(r.status, 1);
+        ASSERT_FALSE(e.secondSetTrace.empty());
+        EXPECT_EQ(r.err, e.trace + e.secondSetTrace + message);
+    }
+}
+
+TEST(QvxUnreadable, NamesTheImageAsGiven) {
+    const std::string dir = scratchDir();
+    writeFile(dir + "/odd.d64", std::vector<std::uint8_t>(77, 0));
+    ProgramOptions inDir;
+    inDir.workingDir = dir;
+    const ProgramResult r = qvx({"odd.d64"}, inDir);
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "qvx: odd.d64: not a readable disk image\n");
+}
+
+TEST(QvxTrace, WritesTheLoadLinesThenThoseOfTheSecondSet) {
+    const std::string path = buildImage(kTypeD64x40, false);
+    const Expected e = expectedFor(path);
+    // A trace line that ends in a line feed is followed by an empty line.
+    ASSERT_NE(e.trace.find("\n\nQVX: "), std::string::npos) << e.trace;
+
+    for (int view = 0; view < 4; ++view) {
+        if (view == 3) continue;
+        SCOPED_TRACE("view " + std::to_string(view));
+        const ProgramResult r = qvx({"--trace", "--raw", "--view", std::to_string(view), path});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.err, e.trace + (view == 1 ? e.secondSetTrace : std::string()));
+        EXPECT_EQ(r.err.rfind("QVX: ", 0), 0u);
+    }
+    EXPECT_EQ(qvx({path}).err, "");
+}
+
+TEST(QvxTrace, ViewThreeErrorFollowsTheTrace) {
+    const std::string path = buildImage(kTypeD64, false);
+    const Expected e = expectedFor(path);
+    const ProgramResult r = qvx({"--trace", "--view", "3", path});
+    EXPECT_EQ(r.status, 1);
+    ASSERT_EQ(r.err.rfind(e.trace, 0), 0u);
+    EXPECT_EQ(r.err.substr(e.trace.size()).rfind("qvx: " + path + ": ", 0), 0u);
+}
+
+TEST(QvxColor, ReverseVideoOnlyAroundTheHeader) {
+    const std::string path = buildImage(kTypeD64, true);
+    for (int view : {0, 1}) {
+        SCOPED_TRACE("view " + std::to_string(view));
+        const ProgramResult never = qvx({"--color", "never", "--view", std::to_string(view), path});
+        const ProgramResult always =
+            qvx({"--color", "always", "--view", std::to_string(view), path});
+        EXPECT_EQ(never.out.find('\x1b'), std::string::npos);
+        EXPECT_EQ(count(always.out, "\x1b"), 2u);
+
+        // The header is reverse from its first quote to the end of the DOS type.
+        const auto plain = splitLines(never.out);
+        const auto colored = splitLines(always.out);
+        ASSERT_EQ(plain.size(), colored.size());
+        ASSERT_GE(plain.size(), 2u);
+        EXPECT_EQ(colored[1],
+                  "0 " + std::string(kSgrReverse) + plain[1].substr(2) + kSgrReverseOff);
+        for (std::size_t i = 0; i < plain.size(); ++i)
+            if (i != 1) EXPECT_EQ(colored[i], plain[i]) << "line " << i;
+    }
+    // The maps have no reverse characters, and raw output is never coloured.
+    EXPECT_EQ(qvx({"--color", "always", "--view", "2", path}).out.find('\x1b'), std::string::npos);
+    EXPECT_EQ(qvx({"--color", "always", "--raw", path}).out.find('\x1b'), std::string::npos);
+}
+
+struct AutoColorCase {
+    const char* what;
+    std::vector<std::string> options;
+    bool terminal;
+    std::optional<std::string> noColor;
+    bool reverse;
+};
+
+TEST(QvxColor, AutoFollowsTheTerminalAndNoColor) {
+    const std::string path = buildImage(kTypeD64, false);
+    const AutoColorCase cases[] = {
+        {"terminal", {}, true, std::nullopt, true},
+        {"terminal, auto named", {"--color", "auto"}, true, std::nullopt, true},
+        {"pipe", {}, false, std::nullopt, false},
+        {"terminal with NO_COLOR", {}, true, "1", false},
+        {"terminal with empty NO_COLOR", {}, true, "", true},
+        {"always beats NO_COLOR", {"--color=always"}, false, "1", true},
+        {"never on a terminal", {"--color=never"}, true, std::nullopt, false},
+    };
+    for (const AutoColorCase& c : cases) {
+        ProgramOptions options;
+        options.stdoutTerminal = c.terminal;
+        options.env["NO_COLOR"] = c.noColor;
+        std::vector<std::string> args = c.options;
+        args.push_back(path);
+        const ProgramResult r = qvx(args, options);
+        EXPECT_EQ(r.status, 0) << c.what;
+        EXPECT_NE(r.out.find("BLOCKS FREE."), std::string::npos) << c.what;
+        EXPECT_EQ(r.out.find(kSgrReverse) != std::string::npos, c.reverse) << c.what;
+    }
+}
+
+TEST(QvxUsage, BadCommandLinesExitTwo) {
+    const std::string path = buildImage(kTypeD64, false);
+    const std::vector<std::vector<std::string>> cases = {
+        {},
+        {"--raw"},
+        {path, path},
+        {"--bogus", path},
+        {"--view", "4", path},
+        {"--view", "x", path},
+        {"--view"},
+        {"--color", "sometimes", path},
+        {"--color"},
+    };
+    for (const auto& args : cases) {
+        const ProgramResult r = qvx(args);
+        const std::string label = args.empty() ? "no arguments" : args.front();
+        EXPECT_EQ(r.status, 2) << label;
+        EXPECT_EQ(r.out, "") << label;
+        EXPECT_EQ(r.err.rfind("qvx: ", 0), 0u) << label << ": " << r.err;
+        EXPECT_NE(r.err.find("\nusage: qvx "), std::string::npos) << label << ": " << r.err;
+    }
+}
+
+TEST(QvxUsage, HelpAndVersion) {
+    ProgramResult r = qvx({"--help"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out.rfind("usage: qvx ", 0), 0u);
+    EXPECT_EQ(r.err, "");
+
+    r = qvx({"--version"});
+    EXPECT_EQ(r.status, 0);
+    EXPECT_EQ(r.out, std::string("qvx ") + QVX_VERSION_STRING + "\n");
+    EXPECT_EQ(r.err, "");
+}
+
+}  // namespace
+}  // namespace qvx::test
