@@ -1,0 +1,93 @@
+// The viewer window and its views: listing, alternative listing, BAM map, error map.
+#include "plugin/viewer.h"
+
+#include <richedit.h>
+
+#include <cwchar>
+
+#include "disk/text.h"
+#include "plugin/trace.h"
+#include "render/listing.h"
+
+namespace qvx {
+
+namespace {
+
+constexpr std::uint8_t kViewListing = 0;
+constexpr std::uint8_t kViewAlternativeListing = 1;
+constexpr std::uint8_t kViewBamMap = 2;
+constexpr std::uint8_t kViewErrorMap = 3;
+
+// Every text goes in as UTF-16 and replaces everything.
+constexpr UINT kUtf16CodePage = 1200;
+
+}  // namespace
+
+HWND createViewerWindow(HWND parent, HINSTANCE instance) {
+    RECT area{};
+    GetClientRect(parent, &area);
+    return CreateWindowExW(0, kViewerClass, L"", kViewerStyle, area.left, area.top,
+                           area.right - area.left, area.bottom - area.top, parent, nullptr,
+                           instance, nullptr);
+}
+
+void setViewerAppearance(HWND viewer) {
+    CHARFORMATW format{};
+    static_assert(sizeof format == 92);
+    format.cbSize = sizeof format;
+    format.dwMask = CFM_COLOR | CFM_FACE;
+    format.crTextColor = kTextColour;
+    std::wcsncpy(format.szFaceName, kFaceName, LF_FACESIZE - 1);
+    // The default format too: Wine's control gives it to every text that EM_SETTEXTEX puts in.
+    SendMessageW(viewer, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
+    SendMessageW(viewer, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
+    SendMessageW(viewer, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(kBackgroundColour));
+}
+
+void putViewerText(HWND viewer, const std::u16string& text) {
+    SETTEXTEX how{ST_DEFAULT, kUtf16CodePage};
+    SendMessageW(viewer, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how),
+                 reinterpret_cast<LPARAM>(text.c_str()));
+}
+
+void attachImage(HWND viewer, std::unique_ptr<DiskImage> image) {
+    SetWindowLongPtrW(viewer, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(image.release()));
+}
+
+DiskImage* attachedImage(HWND viewer) {
+    return reinterpret_cast<DiskImage*>(GetWindowLongPtrW(viewer, GWLP_USERDATA));
+}
+
+std::unique_ptr<DiskImage> detachImage(HWND viewer) {
+    std::unique_ptr<DiskImage> image(attachedImage(viewer));
+    if (image) SetWindowLongPtrW(viewer, GWLP_USERDATA, 0);
+    return image;
+}
+
+int changeDisplayOptions(HWND viewer, DiskImage& image, std::int32_t options) {
+    auto wrap = static_cast<std::uint8_t>(options & 1);
+    if (wrap == image.wrapFlag) return 1;
+    image.wrapFlag = wrap;
+
+    std::uint8_t lastView = image.hasErrorBytes == 1 ? kViewErrorMap : kViewBamMap;
+    image.showState =
+        image.showState == lastView ? kViewListing : static_cast<std::uint8_t>(image.showState + 1);
+
+    switch (image.showState) {
+        case kViewListing:
+        case kViewAlternativeListing:
+            putViewerText(viewer, setupString(image, image.showState));
+            return 0;
+        case kViewBamMap:
+            putViewerText(viewer, image.bamMapText);
+            return 0;
+        case kViewErrorMap:
+            putViewerText(viewer, image.errorMapText);
+            return 0;
+        default:
+            logDebug(u"ListSendCommand - unknown show state " + decimal(image.showState));
+            return 1;
+    }
+}
+
+}  // namespace qvx

@@ -1,0 +1,48 @@
+// The viewer window: a read-only RichEdit child holding one image's record and showing its views.
+#pragma once
+
+#include <windows.h>
+
+#include <cstdint>
+#include <memory>
+#include <string>
+
+#include "disk/image.h"
+
+namespace qvx {
+
+constexpr DWORD kViewerStyle =
+    WS_CHILD | WS_VSCROLL | WS_HSCROLL | ES_READONLY | ES_NOHIDESEL | ES_MULTILINE;
+static_assert(kViewerStyle == 0x40300904);
+constexpr COLORREF kTextColour = 0x00FF8FA2;
+constexpr COLORREF kBackgroundColour = 0x00ED4960;
+constexpr wchar_t kViewerClass[] = L"RichEdit";
+constexpr wchar_t kFaceName[] = L"C64 Pro Mono";
+constexpr char16_t kFontFile[] = u"\\C64_Pro_Mono-STYLE.ttf";
+
+// The host's "display options changed" command; bit 0 of its parameter is wrap-text.
+constexpr int kCommandNewParams = 2;
+// WM_COMMAND wParam telling the host its wrap-text item is checked: item 0xFFFC, state 1.
+constexpr WPARAM kWrapTextChecked = (WPARAM{0xFFFC} << 16) | WPARAM{1};
+static_assert(kWrapTextChecked == 0xFFFC0001);
+
+// The hidden viewer window over the parent's client area; null when it cannot be made.
+HWND createViewerWindow(HWND parent, HINSTANCE instance);
+
+// Font face and colours of the whole control.
+void setViewerAppearance(HWND viewer);
+
+// Replaces the whole content with text.
+void putViewerText(HWND viewer, const std::u16string& text);
+
+// The record in the window's user-data slot: attaching hands ownership to the window until it is
+// detached again; attachedImage only looks.
+void attachImage(HWND viewer, std::unique_ptr<DiskImage> image);
+DiskImage* attachedImage(HWND viewer);
+std::unique_ptr<DiskImage> detachImage(HWND viewer);
+
+// Takes the host's display options: a change of the wrap bit moves to the next view.
+// Returns 0 when a new view was shown, else 1.
+int changeDisplayOptions(HWND viewer, DiskImage& image, std::int32_t options);
+
+}  // namespace qvx
