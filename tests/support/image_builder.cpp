@@ -60,7 +60,8 @@ ImageBuilder& ImageBuilder::slot(std::uint32_t dirSector, int k, std::uint8_t ty
     std::size_t base = kDiskFormats[type_].headerOffset + kSectorSize * dirSector + 32 * (k - 1);
     putAt(base + 2, {typeByte});
     putAt(base + 5, paddedName(name));
-    putAt(base + 30, {static_cast<std::uint8_t>(blocks & 0xFF), static_cast<std::uint8_t>(blocks >> 8)});
+    putAt(base + 30,
+          {static_cast<std::uint8_t>(blocks & 0xFF), static_cast<std::uint8_t>(blocks >> 8)});
     return *this;
 }
 
@@ -72,7 +73,9 @@ ImageBuilder& ImageBuilder::errorByte(std::size_t index, std::uint8_t value) {
     return *this;
 }
 
-std::string ImageBuilder::write(const std::string& path) const { return writeFile(path, bytes_); }
+std::string ImageBuilder::write(const std::string& path) const {
+    return writeFile(path, bytes_);
+}
 
 std::vector<std::uint8_t> paddedName(std::string_view name) {
     std::vector<std::uint8_t> out(16, 0xA0);
@@ -107,11 +110,20 @@ std::string scratchDir() {
 
 std::string writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes) {
     std::ofstream out(fs::u8path(path), std::ios::binary | std::ios::trunc);
-    out.write(reinterpret_cast<const char*>(bytes.data()), static_cast<std::streamsize>(bytes.size()));
+    out.write(reinterpret_cast<const char*>(bytes.data()),
+              static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
     return path;
 }
 
-std::u16string u16path(const std::string& path) { return fromUtf8(path); }
+std::string sizedFile(const std::string& path, std::uint64_t size) {
+    writeFile(path, {});
+    fs::resize_file(fs::u8path(path), size);
+    return path;
+}
+
+std::u16string u16path(const std::string& path) {
+    return fromUtf8(path);
+}
 
 }  // namespace qvx::test

@@ -4,14 +4,16 @@
 #include <cstdint>
 #include <string>
 #include <string_view>
+#include <utility>
 #include <vector>
 
+#include "disk/file.h"
 #include "disk/format.h"
 
 namespace qvx::test {
 
 class ImageBuilder {
-public:
+  public:
     // A zero-filled image of the type; with error bytes the file is totalSectors * 257 bytes long.
     explicit ImageBuilder(DiskType type, bool errorBytes = false);
 
@@ -39,7 +41,7 @@ public:
     // Writes the image to path (replacing any file there); returns the path.
     std::string write(const std::string& path) const;
 
-private:
+  private:
     DiskType type_;
     std::vector<std::uint8_t> bytes_;
 };
@@ -53,7 +55,19 @@ std::string scratchDir();
 // Writes bytes to a file; returns the path.
 std::string writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
+// Makes path a file of exactly size bytes of zeros (sparse where the file system allows).
+std::string sizedFile(const std::string& path, std::uint64_t size);
+
 // The path in the UTF-16 form the readers take.
 std::u16string u16path(const std::string& path);
+
+// Installs a file observer for the life of the object, so that no test leaves one behind.
+class ScopedFileObserver {
+  public:
+    explicit ScopedFileObserver(FileObserver observer) { setFileObserver(std::move(observer)); }
+    ~ScopedFileObserver() { setFileObserver({}); }
+    ScopedFileObserver(const ScopedFileObserver&) = delete;
+    ScopedFileObserver& operator=(const ScopedFileObserver&) = delete;
+};
 
 }  // namespace qvx::test
