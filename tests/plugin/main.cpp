@@ -5,12 +5,29 @@
 #include <gtest/gtest.h>
 #include <shellapi.h>
 
+#include <cstdio>
 #include <string>
 #include <vector>
 
 #include "plugin_harness.h"
 
+namespace {
+
+// A fault in the plug-in ends the run with a message instead of waiting in Wine's debugger.
+LONG WINAPI reportCrash(EXCEPTION_POINTERS* exception) {
+    std::fprintf(stderr, "crashed: exception %08lx at %p\n",
+                 exception->ExceptionRecord->ExceptionCode,
+                 exception->ExceptionRecord->ExceptionAddress);
+    std::fflush(stderr);
+    TerminateProcess(GetCurrentProcess(), 3);
+    return EXCEPTION_EXECUTE_HANDLER;
+}
+
+}  // namespace
+
 int main(int argc, char** argv) {
+    SetErrorMode(SEM_FAILCRITICALERRORS | SEM_NOGPFAULTERRORBOX);
+    SetUnhandledExceptionFilter(reportCrash);
     int count = 0;
     LPWSTR* wideArguments = CommandLineToArgvW(GetCommandLineW(), &count);
     std::vector<std::u16string> arguments;
