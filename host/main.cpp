@@ -1,0 +1,549 @@
+// qvxhost: plays the file manager for the lister plug-in. Loads qvx.wlx, opens each image in a
+// viewer window, steps through the views, closes it again, and reports on standard output, as
+// one JSON document, everything the plug-in showed, sent and traced.
+#include <windows.h>
+
+#include <fcntl.h>
+#include <io.h>
+#include <richedit.h>
+
+#include <algorithm>
+#include <cmath>
+#include <cstdint>
+#include <cstdio>
+#include <cwchar>
+#include <exception>
+#include <filesystem>
+#include <map>
+#include <memory>
+#include <optional>
+#include <stdexcept>
+#include <string>
+#include <vector>
+
+#include <nlohmann/json.hpp>
+
+#include "host/creation_log.h"
+#include "host/debug_channel.h"
+#include "host/lister_plugin.h"
+#include "host/resource_usage.h"
+#include "host/viewer_frame.h"
+#include "host/wide_text.h"
+#include "host/window_probe.h"
+#include "qvx_version.h"
+
+namespace qvx::host {
+namespace {
+
+using Json = nlohmann::ordered_json;
+
+constexpr int kExitOk = 0;
+constexpr int kExitFailure = 1;
+constexpr int kExitUsage = 2;
+constexpr int kExitNoPlugin = 3;
+
+constexpr int kFrameWidth = 800;
+constexpr int kFrameHeight = 600;
+
+constexpr char kUsage[] =
+    "usage: qvxhost [--plugin PATH] [--flags N] [--toggles K] [--repeat R]\n"
+    "               [--screenshot FILE.bmp] IMAGE...\n"
+    "  --plugin PATH      the plug-in module (default: qvx.wlx next to qvxhost.exe)\n"
+    "  --flags N          show flags for ListLoad, 32-bit, decimal or 0x hex (default 0)\n"
+    "  --toggles K        change the wrap-text bit K times after loading: 0, 1, 0, ...\n"
+    "  --repeat R         then open, switch once and close each image R more times, and\n"
+    "                     report objects, memory and timings\n"
+    "  --screenshot F.bmp save every view as a 24-bit BMP: F-<view>.bmp for one image,\n"
+    "                     F-<image>-<view>.bmp for several (views counted from 0 = load)\n"
+    "Prints one JSON document (UTF-8) on standard output.\n";
+
+struct UsageError : std::runtime_error {
+    using std::runtime_error::runtime_error;
+};
+
+struct Options {
+    std::wstring plugin;
+    std::int32_t flags = 0;
+    int toggles = 0;
+    int repeat = 0;
+    std::wstring screenshot;
+    std::vector<std::wstring> images;
+    bool help = false;
+};
+
+std::int64_t parseInteger(const std::wstring& option, const std::wstring& value, std::int64_t min,
+                          std::int64_t max) {
+    std::string text = utf8(value);
+    std::size_t used = 0;
+    std::int64_t n = 0;
+    try {
+        n = std::stoll(text, &used, 0);
+    } catch (const std::exception&) {
+        used = 0;
+    }
+    if (text.empty() || used != text.size() || n < min || n > max)
+        throw UsageError(utf8(option) + " needs a number from " + std::to_string(min) + " to " +
+                         std::to_string(max) + ", not '" + text + "'");
+    return n;
+}
+
+Options parseOptions(int argc, wchar_t** argv) {
+    Options o;
+    bool optionsEnded = false;
+    for (int i = 1; i < argc; ++i) {
+        std::wstring arg = argv[i];
+        if (optionsEnded || arg.size() < 2 || arg.compare(0, 2, L"--") != 0) {
+            o.images.push_back(arg);
+            continue;
+        }
+        if (arg == L"--") {
+            optionsEnded = true;
+            continue;
+        }
+        if (arg == L"--help") {
+            o.help = true;
+            continue;
+        }
+        if (i + 1 >= argc) throw UsageError(utf8(arg) + " needs a value");
+        std::wstring value = argv[++i];
+        if (arg == L"--plugin") {
+            o.plugin = value;
+        } else if (arg == L"--flags") {
+            // Accepts 0xFFFFFFFF as well as -1: the interface takes the 32 bits.
+            o.flags = static_cast<std::int32_t>(static_cast<std::uint32_t>(
+                parseInteger(arg, value, INT32_MIN, UINT32_MAX) & 0xFFFFFFFF));
+        } else if (arg == L"--toggles") {
+            o.toggles = static_cast<int>(parseInteger(arg, value, 0, 1000));
+        } else if (arg == L"--repeat") {
+            o.repeat = static_cast<int>(parseInteger(arg, value, 0, 1000000));
+        } else if (arg == L"--screenshot") {
+            o.screenshot = value;
+        } else {
+            throw UsageError("unknown option " + utf8(arg));
+        }
+    }
+    if (!o.help && o.images.empty()) throw UsageError("no image given");
+    return o;
+}
+
+void printError(const std::string& message) {
+    std::string line = "qvxhost: " + message + "\n";
+    std::fwrite(line.data(), 1, line.size(), stderr);
+}
+
+// The trace lines of this process, as the plug-in wrote them.
+Json qvxLines(const std::vector<DebugLine>& lines) {
+    Json out = Json::array();
+    const DWORD self = GetCurrentProcessId();
+    for (const DebugLine& line : lines) {
+        if (line.processId == self && line.text.compare(0, 5, L"QVX: ") == 0)
+            out.push_back(utf8(line.text));
+    }
+    return out;
+}
+
+Json traceSince(DebugChannel& channel) {
+    if (!channel.flush()) throw std::runtime_error("the debug output channel stopped delivering");
+    return qvxLines(channel.take());
+}
+
+class Clock {
+  public:
+    Clock() { QueryPerformanceFrequency(&frequency_); }
+    std::int64_t now() const {
+        LARGE_INTEGER t;
+        QueryPerformanceCounter(&t);
+        return t.QuadPart;
+    }
+    double microseconds(std::int64_t from, std::int64_t to) const {
+        return static_cast<double>(to - from) * 1e6 / static_cast<double>(frequency_.QuadPart);
+    }
+
+  private:
+    LARGE_INTEGER frequency_{};
+};
+
+Json timingSummary(std::vector<double> samples) {
+    std::sort(samples.begin(), samples.end());
+    Json j;
+    j["samples"] = samples.size();
+    if (samples.empty()) return j;
+    std::size_t n = samples.size();
+    double median = n % 2 ? samples[n / 2] : (samples[n / 2 - 1] + samples[n / 2]) / 2;
+    // Nearest rank: the smallest sample with at least 95 % of the samples at or below it.
+    auto rank = static_cast<std::size_t>(std::ceil(0.95 * static_cast<double>(n)));
+    j["medianMicroseconds"] = median;
+    j["p95Microseconds"] = samples[std::max<std::size_t>(rank, 1) - 1];
+    j["maxMicroseconds"] = samples.back();
+    return j;
+}
+
+Json usageJson(const ResourceUsage& u) {
+    return Json{{"gdiObjects", u.gdiObjects},
+                {"gdiSource", u.gdiSource},
+                {"userObjects", u.userObjects},
+                {"userSource", u.userSource},
+                {"pagefileUsage", u.pagefileUsage},
+                {"workingSetSize", u.workingSetSize},
+                {"privateCommitted", u.privateCommitted},
+                {"heapBusyBytes", u.heapBusyBytes}};
+}
+
+Json charFormatJson(const CharFormatReading& f) {
+    return Json{{"mask", f.mask},
+                {"effects", f.effects},
+                {"autoColor", (f.effects & CFE_AUTOCOLOR) != 0},
+                {"textColor", f.textColor},
+                {"face", utf8(f.face)}};
+}
+
+Json textJson(const std::wstring& text) {
+    LineBreakCounts breaks = countLineBreaks(text);
+    return Json{{"text", utf8(text)},
+                {"length", text.size()},
+                {"lineBreaks", {{"cr", breaks.cr}, {"crlf", breaks.crlf}, {"lf", breaks.lf}}},
+                {"lineBreakForm", lineBreakForm(breaks)}};
+}
+
+// The plug-in window's place in the frame's client area.
+RECT childRect(HWND frame, HWND child) {
+    RECT r{};
+    GetWindowRect(child, &r);
+    MapWindowPoints(HWND_DESKTOP, frame, reinterpret_cast<POINT*>(&r), 2);
+    return r;
+}
+
+// A point inside the plug-in window's client area, far from the text: its bottom-right corner.
+POINT backgroundProbePoint(HWND frame, HWND child) {
+    RECT client{};
+    GetClientRect(child, &client);
+    POINT p{client.right - 4, client.bottom - 4};
+    MapWindowPoints(child, frame, &p, 1);
+    return p;
+}
+
+Json creationJson(HWND frame, const WindowCreation* c) {
+    if (!c) return nullptr;
+    return Json{{"className", utf8(c->className)},
+                {"windowName", utf8(c->windowName)},
+                {"style", c->style},
+                {"exStyle", c->exStyle},
+                {"x", c->x},
+                {"y", c->y},
+                {"width", c->width},
+                {"height", c->height},
+                {"parentIsFrame", c->parent == frame}};
+}
+
+Json windowJson(HWND frame, HWND window, const CreationLog& log) {
+    Json w;
+    w["handle"] = reinterpret_cast<std::uintptr_t>(window);
+    w["creation"] = creationJson(frame, log.find(window));
+    w["windowsCreated"] = log.creations().size();
+    w["className"] = utf8(windowClassName(window));
+    w["style"] = static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWL_STYLE));
+    w["exStyle"] = static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWL_EXSTYLE));
+    w["userDataSet"] = GetWindowLongPtrW(window, GWLP_USERDATA) != 0;
+    w["parentIsFrame"] = GetParent(window) == frame;
+    w["visible"] = IsWindowVisible(window) != FALSE;
+    RECT r = childRect(frame, window);
+    RECT fc{};
+    GetClientRect(frame, &fc);
+    w["rect"] = {
+        {"x", r.left}, {"y", r.top}, {"width", r.right - r.left}, {"height", r.bottom - r.top}};
+    w["frameClient"] = {{"width", fc.right}, {"height", fc.bottom}};
+    w["charFormat"] = {{"default", charFormatJson(defaultCharFormat(window))},
+                       {"wholeText", charFormatJson(wholeTextCharFormat(window))},
+                       {"end", charFormatJson(endCharFormat(window))}};
+    COLORREF background = 0;
+    if (readBackgroundColor(window, background))
+        w["backgroundColor"] = background;
+    else
+        w["backgroundColor"] = nullptr;
+    Capture capture = Capture::ofClientArea(frame);
+    POINT p = backgroundProbePoint(frame, window);
+    COLORREF pixel = capture.empty() ? CLR_INVALID : capture.pixel(p.x, p.y);
+    if (pixel != CLR_INVALID)
+        w["backgroundPixel"] = {{"x", p.x}, {"y", p.y}, {"color", pixel}};
+    else
+        w["backgroundPixel"] = nullptr;
+    return w;
+}
+
+class ScreenshotNamer {
+  public:
+    ScreenshotNamer(const std::wstring& pattern, std::size_t imageCount)
+        : pattern_(pattern), several_(imageCount > 1) {}
+    bool enabled() const { return !pattern_.empty(); }
+    std::filesystem::path name(std::size_t image, std::size_t view) const {
+        std::filesystem::path p(pattern_);
+        std::wstring stem = p.stem().wstring();
+        std::wstring suffix = several_
+                                  ? L"-" + std::to_wstring(image) + L"-" + std::to_wstring(view)
+                                  : L"-" + std::to_wstring(view);
+        std::wstring extension = p.has_extension() ? p.extension().wstring() : L".bmp";
+        return p.parent_path() / (stem + suffix + extension);
+    }
+
+  private:
+    std::wstring pattern_;
+    bool several_;
+};
+
+struct Run {
+    Run(const Options& o, ListerPlugin& p, DebugChannel& c)
+        : options(o), plugin(p), channel(c), screenshots(o.screenshot, o.images.size()) {}
+
+    const Options& options;
+    ListerPlugin& plugin;
+    DebugChannel& channel;
+    ScreenshotNamer screenshots;
+    Clock clock;
+    bool failed = false;
+
+    std::vector<char> ansiName(const std::wstring& path) const {
+        std::string ansi = toAnsi(path);
+        std::vector<char> buffer(ansi.begin(), ansi.end());
+        buffer.push_back('\0');
+        return buffer;
+    }
+
+    void screenshot(Json& view, HWND frame, std::size_t image, std::size_t step) {
+        if (!screenshots.enabled()) return;
+        std::filesystem::path file = screenshots.name(image, step);
+        Capture capture = Capture::ofClientArea(frame);
+        if (capture.writeBmp(file)) {
+            view["screenshot"] = utf8(file.wstring());
+        } else {
+            view["screenshot"] = nullptr;
+            printError("cannot save the screenshot " + utf8(file.wstring()));
+            failed = true;
+        }
+    }
+
+    Json openOnce(std::size_t index, const std::wstring& path) {
+        Json img;
+        img["file"] = utf8(path);
+        std::vector<char> name = ansiName(path);
+        std::wstring back = fromAnsi(std::string(name.data()));
+        img["ansiFile"] = utf8(back);
+        img["ansiExact"] = back == path;
+        img["flags"] = options.flags;
+
+        ViewerFrame frame(kFrameWidth, kFrameHeight);
+        frame.setStep(0);
+        // Only ListLoad's own window creations are recorded.
+        std::optional<CreationLog> log(std::in_place);
+        HWND window = plugin.listLoad(frame.hwnd(), name.data(), options.flags);
+        ViewerFrame::pumpMessages();
+        Json views = Json::array();
+        if (!window) {
+            img["window"] = nullptr;
+        } else {
+            img["window"] = windowJson(frame.hwnd(), window, *log);
+            log.reset();
+            Json load = textJson(richEditText(window));
+            load["style"] = static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWL_STYLE));
+            load["step"] = 0;
+            load["parameter"] = nullptr;
+            load["result"] = nullptr;
+            screenshot(load, frame.hwnd(), index, 0);
+            views.push_back(std::move(load));
+            for (int k = 1; k <= options.toggles; ++k) {
+                frame.setStep(static_cast<std::size_t>(k));
+                const int bit = (k - 1) % 2;  // the plug-in starts with wrap on
+                int result = plugin.listSendCommand(window, kCommandNewParams, bit);
+                ViewerFrame::pumpMessages();
+                Json view = textJson(richEditText(window));
+                view["style"] = static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWL_STYLE));
+                view["step"] = k;
+                view["parameter"] = bit;
+                view["result"] = result;
+                screenshot(view, frame.hwnd(), index, static_cast<std::size_t>(k));
+                views.push_back(std::move(view));
+            }
+            frame.setStep(static_cast<std::size_t>(options.toggles) + 1);
+            plugin.listCloseWindow(window);
+            ViewerFrame::pumpMessages();
+            img["isWindowAfterClose"] = IsWindow(window) != FALSE;
+        }
+        img["views"] = std::move(views);
+        Json notes = Json::array();
+        for (const Notification& n : frame.takeNotifications()) {
+            notes.push_back(
+                {{"step", n.step},
+                 {"wParam", n.wParam},
+                 {"lParam", n.lParam},
+                 {"lParamIsWindow", n.lParam == reinterpret_cast<std::uintptr_t>(window)}});
+        }
+        img["notifications"] = std::move(notes);
+        img["trace"] = traceSince(channel);
+        return img;
+    }
+
+    Json repeat(const std::wstring& path) {
+        const int r = options.repeat;
+        std::vector<char> name = ansiName(path);
+        std::vector<double> loads, switches;
+        loads.reserve(static_cast<std::size_t>(r));
+        switches.reserve(static_cast<std::size_t>(r));
+        std::map<int, int> switchResults;
+        int nullWindows = 0, stillWindows = 0, wrapNotices = 0, otherNotices = 0;
+        std::size_t traceLines = 0, firstTraceLines = 0, differingTraceCounts = 0;
+        Json firstTrace;
+
+        ViewerFrame frame(kFrameWidth, kFrameHeight);
+        ResourceUsage initial = measureResources();
+        ResourceUsage afterFirst = initial;
+        for (int i = 0; i < r; ++i) {
+            auto t0 = clock.now();
+            HWND window = plugin.listLoad(frame.hwnd(), name.data(), options.flags);
+            auto t1 = clock.now();
+            ViewerFrame::pumpMessages();
+            loads.push_back(clock.microseconds(t0, t1));
+            if (window) {
+                auto t2 = clock.now();
+                int result = plugin.listSendCommand(window, kCommandNewParams, 0);
+                auto t3 = clock.now();
+                switches.push_back(clock.microseconds(t2, t3));
+                ++switchResults[result];
+                ViewerFrame::pumpMessages();
+                plugin.listCloseWindow(window);
+                ViewerFrame::pumpMessages();
+                if (IsWindow(window)) ++stillWindows;
+            } else {
+                ++nullWindows;
+            }
+            for (const Notification& n : frame.takeNotifications()) {
+                bool wrap = n.wParam == kNotifyWrapOn &&
+                            n.lParam == reinterpret_cast<std::uintptr_t>(window);
+                ++(wrap ? wrapNotices : otherNotices);
+            }
+            Json lines = traceSince(channel);
+            traceLines += lines.size();
+            if (i == 0) {
+                firstTraceLines = lines.size();
+                firstTrace = std::move(lines);
+                afterFirst = measureResources();
+            } else if (lines.size() != firstTraceLines) {
+                ++differingTraceCounts;
+            }
+        }
+        ResourceUsage last = measureResources();
+
+        Json j;
+        j["iterations"] = r;
+        j["usage"] = {{"initial", usageJson(initial)},
+                      {"afterFirst", usageJson(afterFirst)},
+                      {"final", usageJson(last)}};
+        j["listLoad"] = timingSummary(loads);
+        j["viewSwitch"] = timingSummary(switches);
+        Json results = Json::object();
+        for (auto [result, count] : switchResults) results[std::to_string(result)] = count;
+        j["switchResults"] = results;
+        j["nullWindows"] = nullWindows;
+        j["windowsLeftOpen"] = stillWindows;
+        j["wrapNotifications"] = wrapNotices;
+        j["otherNotifications"] = otherNotices;
+        j["traceLines"] = traceLines;
+        j["firstIterationTrace"] = std::move(firstTrace);
+        j["iterationsWithOtherTraceCount"] = differingTraceCounts;
+        return j;
+    }
+};
+
+Json detectStringJson(ListerPlugin& plugin) {
+    // A filled buffer shows how many bytes the plug-in wrote: no byte of the text is 0xFF.
+    std::vector<char> buffer(kDetectStringBufferSize, static_cast<char>(0xFF));
+    plugin.listGetDetectString(buffer.data(), kDetectStringBufferSize);
+    auto end = std::find(buffer.begin(), buffer.end(), '\0');
+    std::string text(buffer.begin(), end);
+    std::size_t written = 0;
+    for (std::size_t i = buffer.size(); i > 0; --i) {
+        if (buffer[i - 1] != static_cast<char>(0xFF)) {
+            written = i;
+            break;
+        }
+    }
+    Json bytes = Json::array();
+    for (char c : text) bytes.push_back(static_cast<unsigned char>(c));
+    return Json{{"text", utf8(fromAnsi(text))},
+                {"length", text.size()},
+                {"terminated", end != buffer.end()},
+                {"bytesWritten", written},
+                {"bytes", std::move(bytes)}};
+}
+
+int run(const Options& options) {
+    // The plug-in creates "RichEdit" windows and loads no rich-edit library itself.
+    UniqueModule richEdit(LoadLibraryW(L"riched32.dll"));
+    if (!richEdit) {
+        printError("cannot load riched32.dll");
+        return kExitFailure;
+    }
+    // Listening starts before the plug-in is loaded, so its start-up lines are caught too.
+    DebugChannel channel;
+
+    std::wstring pluginPath = options.plugin.empty() ? besideProgram(L"qvx.wlx") : options.plugin;
+    std::unique_ptr<ListerPlugin> plugin;
+    try {
+        plugin = std::make_unique<ListerPlugin>(pluginPath);
+    } catch (const std::exception& e) {
+        printError(e.what());
+        return kExitNoPlugin;
+    }
+
+    Json report;
+    report["host"] = {{"version", QVX_VERSION_STRING},
+                      {"debugChannel", "DBWIN_BUFFER"},
+                      {"ansiCodePage", GetACP()},
+                      {"processId", GetCurrentProcessId()}};
+    report["plugin"] = {{"path", utf8(plugin->path())},
+                        {"dllDirectory", utf8(plugin->directory())}};
+    report["detectString"] = detectStringJson(*plugin);
+    report["trace"] = traceSince(channel);
+
+    Run runner(options, *plugin, channel);
+    Json images = Json::array();
+    for (std::size_t i = 0; i < options.images.size(); ++i) {
+        Json img = runner.openOnce(i, options.images[i]);
+        if (options.repeat > 0) img["repeat"] = runner.repeat(options.images[i]);
+        images.push_back(std::move(img));
+    }
+    report["images"] = std::move(images);
+
+    plugin.reset();
+    report["unloadTrace"] = traceSince(channel);
+    channel.stop();
+
+    std::string out = report.dump(2) + "\n";
+    std::fwrite(out.data(), 1, out.size(), stdout);
+    std::fflush(stdout);
+    return runner.failed ? kExitFailure : kExitOk;
+}
+
+}  // namespace
+}  // namespace qvx::host
+
+int wmain(int argc, wchar_t** argv) {
+    using namespace qvx::host;
+    _setmode(_fileno(stdout), _O_BINARY);
+    Options options;
+    try {
+        options = parseOptions(argc, argv);
+    } catch (const UsageError& e) {
+        printError(e.what());
+        std::fputs(kUsage, stderr);
+        return kExitUsage;
+    }
+    if (options.help) {
+        std::fputs(kUsage, stdout);
+        return kExitOk;
+    }
+    try {
+        return run(options);
+    } catch (const std::exception& e) {
+        printError(e.what());
+        return kExitFailure;
+    }
+}

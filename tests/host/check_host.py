@@ -1,0 +1,353 @@
+#!/usr/bin/env python3
+"""Runs qvxhost under Wine and checks the JSON it reports.
+
+The viewer texts come back from the rich edit control; before a text is compared with an
+expected one, CR LF pairs are turned into single CRs (the one normalisation made, and only where
+a comparison says so). The raw text and its line-break counts are checked as reported.
+"""
+
+import argparse
+import json
+import os
+import struct
+import subprocess
+import sys
+import tempfile
+
+SKIP = 77
+WRAP_ON = 0xFFFC0001
+VIEWER_STYLE = 0x40300904
+WS_VISIBLE = 0x10000000
+TEXT_COLOR = 0x00FF8FA2
+BACK_COLOR = 0x00ED4960
+FACE = "C64 Pro Mono"
+DETECT = 'EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82"'
+
+# Image files written by host_make_images: (file, type name, carries error bytes).
+IMAGES = [
+    ("d64.d64", "D64 35-TRACK", False), ("d64-errors.d64", "D64 35-TRACK", True),
+    ("d64x40.d64", "D64 40-TRACK", False), ("d64x40-errors.d64", "D64 40-TRACK", True),
+    ("d71.d71", "D71", False), ("d71-errors.d71", "D71", True),
+    ("d80.d80", "D80", False), ("d80-errors.d80", "D80", True),
+    ("d81.d81", "D81", False), ("d81-errors.d81", "D81", True),
+    ("d82.d82", "D82", False), ("d82-errors.d82", "D82", True),
+]
+
+
+class Failure(Exception):
+    pass
+
+
+class Checker:
+    def __init__(self):
+        self.failures = []
+
+    def eq(self, what, got, want):
+        if got != want:
+            self.failures.append(f"{what}: got {got!r}, expected {want!r}")
+        return got == want
+
+    def true(self, what, cond, detail=""):
+        if not cond:
+            self.failures.append(f"{what}{': ' + detail if detail else ''}")
+        return bool(cond)
+
+    def finish(self):
+        for f in self.failures:
+            print("FAIL:", f)
+        if self.failures:
+            sys.exit(1)
+        print("ok")
+
+
+def winpath(path):
+    """The Wine name of a Linux path (drive Z: is the root of a fresh prefix)."""
+    return "Z:" + os.path.abspath(path).replace("/", "\\")
+
+
+def keep_wineserver():
+    """Keeps the prefix's Wine server up between the runs of one test (each would start it)."""
+    env = dict(os.environ)
+    env["WINEPREFIX"] = os.environ.get("QVX_WINEPREFIX") or os.environ.get(
+        "WINEPREFIX") or os.path.expanduser("~/.wine-qvx")
+    # Its output must not be the test's: the server outlives us and the caller waits for EOF.
+    subprocess.run(["wineserver", "-p5"], env=env, check=False, stdin=subprocess.DEVNULL,
+                   stdout=subprocess.DEVNULL, stderr=subprocess.DEVNULL)
+
+
+def run_host(args, opts, expect_rc=0):
+    cmd = [opts.runner, opts.host] + args
+    # Files, not pipes: Wine's helper processes inherit the output handles and would keep a pipe
+    # open (and the caller waiting) for seconds after the program itself has ended.
+    with tempfile.TemporaryFile() as out, tempfile.TemporaryFile() as err:
+        code = subprocess.run(cmd, stdin=subprocess.DEVNULL, stdout=out, stderr=err,
+                              timeout=600).returncode
+        out.seek(0)
+        err.seek(0)
+        proc = subprocess.CompletedProcess(cmd, code, out.read(), err.read())
+    if expect_rc is not None and proc.returncode != expect_rc:
+        raise Failure(f"{' '.join(cmd)} exited {proc.returncode}, expected {expect_rc}\n"
+                      f"stderr: {proc.stderr.decode(errors='replace')}")
+    return proc
+
+
+def run_json(args, opts):
+    proc = run_host(args, opts)
+    try:
+        return json.loads(proc.stdout.decode("utf-8"))
+    except (UnicodeDecodeError, json.JSONDecodeError) as e:
+        raise Failure(f"qvxhost printed no valid UTF-8 JSON: {e}\n{proc.stdout[:400]!r}")
+
+
+def crlf_to_cr(text):
+    return text.replace("\r\n", "\r")
+
+
+def font(text, charset=0, reverse=False):
+    """Font code points of ASCII text, the way the viewer converts its own words."""
+    base = 0xEF00 if charset else 0xEE00
+    out = []
+    for ch in text:
+        b = ord(ch) & 0xFF
+        if b < 0x20 or 0x80 <= b < 0xA0:
+            s = 0
+        elif b < 0x40:
+            s = b
+        elif b < 0x60:
+            s = b - 0x40
+        elif b < 0x80:
+            s = b - 0x20
+        elif b < 0xC0:
+            s = b - 0x40
+        elif b < 0xFF:
+            s = b - 0x80
+        else:
+            s = 0x5E
+        out.append(chr(base + s + (0x80 if reverse else 0)))
+    return "".join(out)
+
+
+def second_charset(text):
+    """The same listing drawn with the second character set."""
+    return "".join(chr(ord(c) + 0x100) if 0xEE00 <= ord(c) <= 0xEEFF else c for c in text)
+
+
+def check_raw_text(c, where, view):
+    """The reported line-break counts must describe the reported text."""
+    t = view["text"]
+    crlf = t.count("\r\n")
+    c.eq(f"{where} CRLF count", view["lineBreaks"]["crlf"], crlf)
+    c.eq(f"{where} CR count", view["lineBreaks"]["cr"], t.count("\r") - crlf)
+    c.eq(f"{where} LF count", view["lineBreaks"]["lf"], t.count("\n") - crlf)
+    c.eq(f"{where} length", view["length"], len(t.encode("utf-16-le")) // 2)
+
+
+def read_bmp(path):
+    with open(path, "rb") as f:
+        data = f.read()
+    if data[:2] != b"BM":
+        raise Failure(f"{path} is not a BMP")
+    offset, = struct.unpack_from("<I", data, 10)
+    width, height, planes, bits = struct.unpack_from("<iiHH", data, 18)
+    stride = (width * 3 + 3) & ~3
+    return data, offset, width, height, bits, stride
+
+
+def bmp_pixel(bmp, x, y):
+    data, offset, width, height, bits, stride = bmp
+    p = offset + stride * (height - 1 - y) + 3 * x
+    b, g, r = data[p], data[p + 1], data[p + 2]
+    return r | (g << 8) | (b << 16)
+
+
+def check_creation(c, where, w, style):
+    """The window as ListLoad asked for it, and as it is now."""
+    made = w["creation"]
+    if not c.true(f"{where} creation recorded", made is not None):
+        return
+    c.eq(f"{where} created class", made["className"], "RichEdit")
+    c.eq(f"{where} created style", made["style"], style)
+    c.eq(f"{where} created ex style", made["exStyle"], 0)
+    c.eq(f"{where} created text", made["windowName"], "")
+    c.eq(f"{where} created in the frame", made["parentIsFrame"], True)
+    c.eq(f"{where} created over the client area",
+         (made["x"], made["y"], made["width"], made["height"]),
+         (0, 0, w["frameClient"]["width"], w["frameClient"]["height"]))
+    # Class names are case-insensitive; Wine registers the class as "RICHEDIT".
+    c.eq(f"{where} class", w["className"].casefold(), "richedit")
+    # The control drops WS_HSCROLL and WS_VSCROLL while it shows no scroll bar.
+    scroll = 0x00300000
+    c.eq(f"{where} style now", w["style"] & ~scroll, (style | WS_VISIBLE) & ~scroll)
+    c.eq(f"{where} ex style now", w["exStyle"], 0)
+
+
+# ---------------------------------------------------------------- the host itself
+
+def test_usage(opts):
+    c = Checker()
+    image = winpath(os.path.join(opts.images, "d64.d64"))
+    p = run_host([], opts, expect_rc=None)
+    c.eq("no arguments: exit status", p.returncode, 2)
+    c.true("no arguments: message", b"no image given" in p.stderr, p.stderr.decode(errors="replace"))
+    p = run_host(["--toggles", "x", image], opts, expect_rc=None)
+    c.eq("bad number: exit status", p.returncode, 2)
+    c.true("bad number: message", b"--toggles needs a number" in p.stderr)
+    p = run_host(["--frobnicate", "1", image], opts, expect_rc=None)
+    c.eq("unknown option: exit status", p.returncode, 2)
+    missing = winpath(os.path.join(opts.work, "no-such-plugin.wlx"))
+    p = run_host(["--plugin", missing, image], opts, expect_rc=None)
+    c.eq("missing plug-in: exit status", p.returncode, 3)
+    c.true("missing plug-in: message", b"cannot load the plug-in" in p.stderr,
+           p.stderr.decode(errors="replace"))
+    c.eq("missing plug-in: nothing on stdout", p.stdout, b"")
+    # A module that loads but lacks the exports: the host program itself.
+    p = run_host(["--plugin", winpath(opts.host), image], opts, expect_rc=None)
+    c.eq("module without exports: exit status", p.returncode, 3)
+    c.true("module without exports: message", b"does not export ListLoad" in p.stderr,
+           p.stderr.decode(errors="replace"))
+    p = run_host(["--help"], opts, expect_rc=None)
+    c.eq("--help: exit status", p.returncode, 0)
+    c.true("--help: usage", p.stdout.startswith(b"usage: qvxhost"))
+    c.finish()
+
+
+def fake_text(view):
+    return f"fake view {view}\rsecond line\r\n\u00e9\uee01\r"
+
+
+def test_fake_views(opts):
+    c = Checker()
+    plugin = winpath(opts.plugin)
+    shots = os.path.join(opts.work, "fake-shots")
+    os.makedirs(shots, exist_ok=True)
+    files = [winpath(os.path.join(opts.images, n)) for n in ("d64.d64", "caf\u00e9.d64")]
+    r = run_json(["--plugin", plugin, "--flags", "-1", "--toggles", "4",
+                  "--screenshot", winpath(os.path.join(shots, "shot.bmp"))] + files, opts)
+
+    c.eq("plug-in path", r["plugin"]["path"], plugin)
+    c.eq("DLL directory", r["plugin"]["dllDirectory"], plugin.rsplit("\\", 1)[0])
+    c.eq("start-up trace", r["trace"],
+         ["QVX: AttachProcess - dll path is " + r["plugin"]["dllDirectory"]])
+    d = r["detectString"]
+    c.eq("detect string", d["text"], 'EXT="FAKE"')
+    c.eq("detect bytes", d["bytes"], list(b'EXT="FAKE"'))
+    c.eq("detect bytes written", d["bytesWritten"], 11)
+    c.eq("image count", len(r["images"]), 2)
+    c.eq("unload trace", r["unloadTrace"], [])
+
+    for i, (img, name) in enumerate(zip(r["images"], files)):
+        where = f"image {i}"
+        c.eq(f"{where} file", img["file"], name)
+        c.eq(f"{where} ANSI name exact", img["ansiExact"], True)
+        c.eq(f"{where} flags", img["flags"], -1)
+        w = img["window"]
+        check_creation(c, where, w, VIEWER_STYLE)
+        c.eq(f"{where} user data", w["userDataSet"], True)
+        c.eq(f"{where} parent", w["parentIsFrame"], True)
+        c.eq(f"{where} rect", (w["rect"]["width"], w["rect"]["height"]),
+             (w["frameClient"]["width"], w["frameClient"]["height"]))
+        c.eq(f"{where} end face", w["charFormat"]["end"]["face"], "Courier New")
+        c.eq(f"{where} end colour", w["charFormat"]["end"]["textColor"], 0x112233)
+        c.eq(f"{where} background", w["backgroundColor"], 0x445566)
+        c.eq(f"{where} background pixel", (w["backgroundPixel"] or {}).get("color"), 0x445566)
+        views = img["views"]
+        c.eq(f"{where} view count", len(views), 5)
+        for k, v in enumerate(views):
+            check_raw_text(c, f"{where} view {k}", v)
+            c.eq(f"{where} view {k} text", crlf_to_cr(v["text"]),
+                 crlf_to_cr(fake_text([0, 1, 2, 0, 1][k])))
+        c.eq(f"{where} results", [v["result"] for v in views], [None, 0, 0, 0, 0])
+        c.eq(f"{where} parameters", [v["parameter"] for v in views], [None, 0, 1, 0, 1])
+        c.eq(f"{where} notifications",
+             [(n["step"], n["wParam"], n["lParamIsWindow"]) for n in img["notifications"]],
+             [(0, WRAP_ON, True)])
+        c.eq(f"{where} closed", img["isWindowAfterClose"], False)
+        want = ([f"QVX: ListLoad - called for '{name}'; flags=-1"] +
+                [f"QVX: burst {n}" for n in range(300)] +
+                [f"QVX: ListSendCommand - c=2, p={p}" for p in (0, 1, 0, 1)] +
+                ["QVX: ListCloseCommand"])
+        c.eq(f"{where} trace", img["trace"], want)
+        for k, v in enumerate(views):
+            path = os.path.join(shots, f"shot-{i}-{k}.bmp")
+            c.eq(f"{where} view {k} screenshot name", v.get("screenshot"), winpath(path))
+            if not c.true(f"{where} view {k} screenshot exists", os.path.exists(path), path):
+                continue
+            bmp = read_bmp(path)
+            c.eq(f"{path} size", (bmp[2], bmp[3]),
+                 (w["frameClient"]["width"], w["frameClient"]["height"]))
+            c.eq(f"{path} bits", bmp[4], 24)
+            px = w["backgroundPixel"]
+            c.eq(f"{path} background pixel", bmp_pixel(bmp, px["x"], px["y"]), 0x445566)
+    c.finish()
+
+
+def test_fake_repeat(opts):
+    c = Checker()
+    plugin = winpath(opts.plugin)
+    n = 200
+    image = winpath(os.path.join(opts.images, "d64.d64"))
+    leak = winpath(os.path.join(opts.work, "leak.d64"))
+    r = run_json(["--plugin", plugin, "--repeat", str(n), image, leak], opts)
+    good, bad = (img["repeat"] for img in r["images"])
+    # The burst of the first load of a file fell into the single run before the repetitions.
+    per_load = 1 + 1 + 1
+    for where, rep in (("clean", good), ("leaking", bad)):
+        c.eq(f"{where} iterations", rep["iterations"], n)
+        c.eq(f"{where} switch results", rep["switchResults"], {"0": n})
+        c.eq(f"{where} wrap notifications", rep["wrapNotifications"], n)
+        c.eq(f"{where} trace lines", rep["traceLines"], n * per_load)
+        c.eq(f"{where} trace counts", rep["iterationsWithOtherTraceCount"], 0)
+        c.eq(f"{where} first trace", len(rep["firstIterationTrace"]), per_load)
+        for phase in ("listLoad", "viewSwitch"):
+            t = rep[phase]
+            c.eq(f"{where} {phase} samples", t["samples"], n)
+            c.true(f"{where} {phase} median <= p95 <= max",
+                   0 <= t["medianMicroseconds"] <= t["p95Microseconds"] <= t["maxMicroseconds"])
+    gu, bu = good["usage"], bad["usage"]
+    # A process with a window and a rich edit control holds GDI objects and windows: a zero
+    # would mean the count is not available, and "flat" would prove nothing.
+    c.true("GDI objects counted", gu["afterFirst"]["gdiObjects"] > 0, str(gu))
+    c.true("windows counted", gu["afterFirst"]["userObjects"] > 0, str(gu))
+    c.eq("clean: windows left", good["windowsLeftOpen"], 0)
+    c.eq("clean: GDI flat", gu["final"]["gdiObjects"], gu["afterFirst"]["gdiObjects"])
+    c.eq("clean: USER flat", gu["final"]["userObjects"], gu["afterFirst"]["userObjects"])
+    c.true("clean: heap growth small",
+           gu["final"]["heapBusyBytes"] - gu["afterFirst"]["heapBusyBytes"] < 64 * 1024,
+           str(gu))
+    # The leaking fake keeps a window, a brush and 64 KiB per load: every count must show it.
+    c.eq("leaking: windows left", bad["windowsLeftOpen"], n)
+    c.true("leaking: GDI grows", bu["final"]["gdiObjects"] - bu["afterFirst"]["gdiObjects"] >= n - 1,
+           str(bu))
+    c.true("leaking: USER grows",
+           bu["final"]["userObjects"] - bu["afterFirst"]["userObjects"] >= n - 1, str(bu))
+    c.true("leaking: heap grows",
+           bu["final"]["heapBusyBytes"] - bu["afterFirst"]["heapBusyBytes"] >= (n - 1) * 65536,
+           str(bu))
+    c.true("leaking: committed memory grows",
+           bu["final"]["privateCommitted"] - bu["afterFirst"]["privateCommitted"]
+           >= (n - 1) * 65536, str(bu))
+    c.finish()
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    ap.add_argument("--runner", required=True, help="runs a Win32 program (wine-run.sh)")
+    ap.add_argument("--host", required=True, help="qvxhost.exe")
+    ap.add_argument("--images", required=True, help="folder written by host_make_images")
+    ap.add_argument("--work", required=True, help="scratch folder")
+    ap.add_argument("test")
+    ap.add_argument("--plugin", help="plug-in module")
+    ap.add_argument("--qvx", help="native qvx program")
+    opts = ap.parse_args()
+    os.makedirs(opts.work, exist_ok=True)
+    keep_wineserver()
+    tests = {"usage": test_usage, "fake-views": test_fake_views, "fake-repeat": test_fake_repeat}
+    try:
+        tests[opts.test](opts)
+    except Failure as e:
+        print("FAIL:", e)
+        sys.exit(1)
+
+
+if __name__ == "__main__":
+    main()
