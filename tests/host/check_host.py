@@ -9,6 +9,7 @@ a comparison says so). The raw text and its line-break counts are checked as rep
 import argparse
 import json
 import os
+import re
 import struct
 import subprocess
 import sys
@@ -32,6 +33,11 @@ IMAGES = [
     ("d81.d81", "D81", False), ("d81-errors.d81", "D81", True),
     ("d82.d82", "D82", False), ("d82-errors.d82", "D82", True),
 ]
+
+
+# Growth allowed over the repeated loads after the first (memory of caches, not of windows).
+HEAP_GROWTH_LIMIT = 64 * 1024
+COMMITTED_GROWTH_LIMIT = 1024 * 1024
 
 
 class Failure(Exception):
@@ -329,6 +335,221 @@ def test_fake_repeat(opts):
     c.finish()
 
 
+# ---------------------------------------------------------------- the real plug-in
+
+CFM_COLOR = 0x40000000
+CFM_FACE = 0x20000000
+
+
+def listing_tail(type_name, errors, charset=0):
+    """The last two lines of a listing: disk type and error info."""
+    variant = "(UNKNOWN)" if type_name == "D64 40-TRACK" else ""
+    return (font(f"DISK TYPE: {type_name} {variant}", charset) + "\r" +
+            font("ERROR INFO: " + ("YES" if errors else "NO"), charset) + "\r")
+
+
+def view_cycle(errors, toggles=4):
+    """The view shown after load and after each change of the wrap bit."""
+    last = 3 if errors else 2
+    views, v = [0], 0
+    for _ in range(toggles):
+        v = 0 if v == last else v + 1
+        views.append(v)
+    return views
+
+
+def plugin_run(opts, files, extra=()):
+    return run_json(["--plugin", winpath(opts.plugin), "--toggles", "4"] + list(extra) +
+                    [winpath(f) for f in files], opts)
+
+
+def split_trace(c, where, trace, name, flags_hex, sends, quiet_views=True):
+    """Checks the fixed lines of one open-switch-close run; returns the readers' lines (those
+    between ListLoad's own lines and the first command)."""
+    if not c.true(f"{where} trace long enough", len(trace) >= 3 + len(sends), repr(trace)):
+        return []
+    c.eq(f"{where} trace line 1", trace[0],
+         f"QVX: ListLoad - called for '{name}'; flags=${flags_hex}")
+    c.true(f"{where} trace line 2", re.fullmatch(r"QVX: ListLoad - AddFont=-?\d+", trace[1]),
+           repr(trace[1]))
+    c.eq(f"{where} last trace line", trace[-1], "QVX: ListCloseCommand")
+    command = "QVX: ListSendCommand - "
+    first = next((i for i, l in enumerate(trace) if l.startswith(command)), len(trace) - 1)
+    after = trace[first:-1]
+    c.eq(f"{where} commands traced", [l for l in after if l.startswith(command)],
+         [f"{command}c=$2, p=${p}" for p in sends])
+    if quiet_views:
+        # Switching views of a readable image reads nothing and reports nothing.
+        c.eq(f"{where} nothing else traced while switching",
+             [l for l in after if not l.startswith(command)], [])
+    return trace[2:first]
+
+
+def check_plugin_window(c, where, img):
+    w = img["window"]
+    if not c.true(f"{where} window", w is not None):
+        return
+    check_creation(c, where, w, VIEWER_STYLE)
+    c.eq(f"{where} user data", w["userDataSet"], True)
+    c.eq(f"{where} visible", w["visible"], True)
+    f = w["charFormat"]["wholeText"]
+    c.eq(f"{where} face and colour the same over the whole text",
+         f["mask"] & (CFM_COLOR | CFM_FACE), CFM_COLOR | CFM_FACE)
+    c.eq(f"{where} face", f["face"], FACE)
+    c.eq(f"{where} text colour", f["textColor"], TEXT_COLOR)
+    c.eq(f"{where} automatic colour", f["autoColor"], False)
+    c.eq(f"{where} background", w["backgroundColor"], BACK_COLOR)
+    c.eq(f"{where} background on screen", (w["backgroundPixel"] or {}).get("color"), BACK_COLOR)
+    c.eq(f"{where} notifications",
+         [(n["step"], n["wParam"], n["lParamIsWindow"]) for n in img["notifications"]],
+         [(0, WRAP_ON, True)])
+    c.eq(f"{where} destroyed by ListCloseWindow", img["isWindowAfterClose"], False)
+
+
+def test_plugin_views(opts):
+    c = Checker()
+    files = [os.path.join(opts.images, f) for f, _, _ in IMAGES]
+    files += [os.path.join(opts.images, "caf\u00e9.d64"), os.path.join(opts.images, "short.d64")]
+    r = plugin_run(opts, files)
+
+    d = r["detectString"]
+    c.eq("detect string", d["text"], DETECT)
+    c.eq("detect string bytes", d["bytes"], list(DETECT.encode("ascii")))
+    c.eq("detect string length", d["length"], 57)
+    c.eq("detect string bytes written, terminator included", d["bytesWritten"], 58)
+    c.eq("DLL directory", r["plugin"]["dllDirectory"], winpath(opts.plugin).rsplit("\\", 1)[0])
+    c.eq("start-up trace", r["trace"],
+         ["QVX: AttachProcess - dll path is " + r["plugin"]["dllDirectory"]])
+    c.eq("nothing traced at unload", r["unloadTrace"], [])
+    c.eq("images reported", len(r["images"]), len(files))
+
+    kinds = IMAGES + [("caf\u00e9.d64", "D64 35-TRACK", False), ("short.d64", None, False)]
+    for img, path, (fname, type_name, errors) in zip(r["images"], files, kinds):
+        where = fname
+        c.eq(f"{where} file", img["file"], winpath(path))
+        c.eq(f"{where} ANSI name exact", img["ansiExact"], True)
+        check_plugin_window(c, where, img)
+        views = img["views"]
+        if not c.eq(f"{where} views", len(views), 5):
+            continue
+        for k, v in enumerate(views):
+            check_raw_text(c, f"{where} step {k}", v)
+        c.eq(f"{where} results", [v["result"] for v in views], [None, 0, 0, 0, 0])
+        split_trace(c, where, img["trace"], winpath(path), "0", [0, 1, 0, 1],
+                    quiet_views=type_name is not None)
+        texts = [crlf_to_cr(v["text"]) for v in views]
+        cycle = view_cycle(errors)
+        by_view = {}
+        for k, v in enumerate(cycle):
+            if v in by_view:
+                c.eq(f"{where} step {k} shows view {v} again", texts[k], by_view[v])
+            by_view.setdefault(v, texts[k])
+        if type_name is None:
+            c.eq(f"{where} empty listing", by_view[0], "")
+            c.eq(f"{where} empty second listing", by_view[1], "")
+            continue
+        c.true(f"{where} listing starts with the header line", by_view[0].startswith("\r0 "),
+               repr(by_view[0][:20]))
+        c.true(f"{where} listing ends with type and error info",
+               by_view[0].endswith(listing_tail(type_name, errors)), repr(by_view[0][-60:]))
+        c.eq(f"{where} second listing", by_view[1], second_charset(by_view[0]))
+        c.true(f"{where} BAM map", by_view[2].startswith("BAM\r     SEC"), repr(by_view[2][:20]))
+        if errors:
+            c.true(f"{where} error map", by_view[3].startswith("ERROR MAP\r     SEC"),
+                   repr(by_view[3][:20]))
+    c.finish()
+
+
+def test_plugin_flags(opts):
+    c = Checker()
+    image = os.path.join(opts.images, "d64.d64")
+    base = None
+    for flags, hex_text in (("-1", "FFFFFFFFFFFFFFFF"), ("0x12AB", "12AB"), ("0", "0")):
+        r = plugin_run(opts, [image], ["--flags", flags])
+        img = r["images"][0]
+        where = f"flags {flags}"
+        check_plugin_window(c, where, img)
+        split_trace(c, where, img["trace"], winpath(image), hex_text, [0, 1, 0, 1])
+        texts = [crlf_to_cr(v["text"]) for v in img["views"]]
+        if base is None:
+            base = texts
+        c.eq(f"{where}: the same views as with other flags", texts, base)
+    c.finish()
+
+
+def native(opts, args):
+    return subprocess.run([opts.qvx] + args, capture_output=True, timeout=60)
+
+
+def test_plugin_native(opts):
+    if not opts.qvx or not os.access(opts.qvx, os.X_OK):
+        print(f"SKIP: no native qvx at {opts.qvx}; build the native preset first")
+        sys.exit(SKIP)
+    c = Checker()
+    kinds = IMAGES + [("caf\u00e9.d64", "D64 35-TRACK", False)]
+    files = [os.path.join(opts.images, f) for f, _, _ in kinds]
+    r = plugin_run(opts, files)
+    compared = 0
+    for img, path, (fname, _, errors) in zip(r["images"], files, kinds):
+        readers = split_trace(c, fname, img["trace"], winpath(path), "0", [0, 1, 0, 1])
+        for k, (view, shown) in enumerate(zip(view_cycle(errors), img["views"])):
+            p = native(opts, ["--raw", "--view", str(view), path])
+            if not c.eq(f"{fname} qvx --view {view} exit status", p.returncode, 0):
+                continue
+            c.eq(f"{fname} step {k}: the window's text (CR LF as CR) is qvx --raw --view {view}",
+                 crlf_to_cr(shown["text"]), p.stdout.decode("utf-8"))
+            compared += 1
+        p = native(opts, ["--trace", "--raw", path])
+        # qvx ends each trace line with a line feed of its own on standard error.
+        c.eq(f"{fname} readers' trace is qvx --trace", "".join(l + "\n" for l in readers),
+             p.stderr.decode("utf-8"))
+    c.eq("views compared with qvx", compared, 5 * len(kinds))
+    c.finish()
+
+
+def test_plugin_repeat(opts):
+    c = Checker()
+    n = opts.iterations
+    files = [os.path.join(opts.images, f) for f in ("d64-errors.d64", "d82-errors.d82")]
+    r = run_json(["--plugin", winpath(opts.plugin), "--repeat", str(n)] +
+                 [winpath(f) for f in files], opts)
+    for img, path in zip(r["images"], files):
+        where = os.path.basename(path)
+        rep = img["repeat"]
+        c.eq(f"{where} iterations", rep["iterations"], n)
+        c.eq(f"{where} windows", rep["nullWindows"], 0)
+        c.eq(f"{where} windows left open", rep["windowsLeftOpen"], 0)
+        c.eq(f"{where} view switches handled", rep["switchResults"], {"0": n})
+        c.eq(f"{where} notifications", (rep["wrapNotifications"], rep["otherNotifications"]),
+             (n, 0))
+        c.eq(f"{where} the same trace every time", rep["iterationsWithOtherTraceCount"], 0)
+        split_trace(c, where, rep["firstIterationTrace"], winpath(path), "0", [0])
+        u = rep["usage"]
+        first, last = u["afterFirst"], u["final"]
+        print(f"{where}: {n} loads; GDI {first['gdiObjects']} -> {last['gdiObjects']}, "
+              f"USER {first['userObjects']} -> {last['userObjects']}, heap "
+              f"{first['heapBusyBytes']} -> {last['heapBusyBytes']}, committed "
+              f"{first['privateCommitted']} -> {last['privateCommitted']}, pagefile "
+              f"{first['pagefileUsage']} -> {last['pagefileUsage']}")
+        for phase in ("listLoad", "viewSwitch"):
+            t = rep[phase]
+            print(f"{where}: {phase} median {t['medianMicroseconds']:.0f} us, "
+                  f"95th percentile {t['p95Microseconds']:.0f} us")
+            c.eq(f"{where} {phase} samples", t["samples"], n)
+        c.true(f"{where} GDI objects counted", first["gdiObjects"] > 0, str(first))
+        c.true(f"{where} windows counted", first["userObjects"] > 0, str(first))
+        c.eq(f"{where} GDI objects flat", last["gdiObjects"], first["gdiObjects"])
+        c.eq(f"{where} USER objects flat", last["userObjects"], first["userObjects"])
+        # A window's record with its texts is kilobytes: leaking it, or a text, on every load
+        # would exceed these bounds many times over.
+        heap = last["heapBusyBytes"] - first["heapBusyBytes"]
+        committed = last["privateCommitted"] - first["privateCommitted"]
+        c.true(f"{where} heap growth {heap} bytes", heap < HEAP_GROWTH_LIMIT)
+        c.true(f"{where} committed memory growth {committed} bytes",
+               committed < COMMITTED_GROWTH_LIMIT)
+    c.finish()
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--runner", required=True, help="runs a Win32 program (wine-run.sh)")
@@ -338,10 +559,13 @@ def main():
     ap.add_argument("test")
     ap.add_argument("--plugin", help="plug-in module")
     ap.add_argument("--qvx", help="native qvx program")
+    ap.add_argument("--iterations", type=int, default=1000, help="loads for the repeat test")
     opts = ap.parse_args()
     os.makedirs(opts.work, exist_ok=True)
     keep_wineserver()
-    tests = {"usage": test_usage, "fake-views": test_fake_views, "fake-repeat": test_fake_repeat}
+    tests = {"usage": test_usage, "fake-views": test_fake_views, "fake-repeat": test_fake_repeat,
+             "views": test_plugin_views, "flags": test_plugin_flags, "native": test_plugin_native,
+             "repeat": test_plugin_repeat}
     try:
         tests[opts.test](opts)
     except Failure as e:
