@@ -20,7 +20,9 @@ namespace qvx::host {
 
 struct DebugLine {
     std::uint32_t processId;
-    std::wstring text;  // decoded from the system ANSI code page, as the buffer carries it
+    // Decoded from the system ANSI code page, which the buffer carries: OutputDebugStringW
+    // converts to it, so characters the code page lacks arrive as '?'.
+    std::wstring text;
 };
 
 class DebugChannel {
