@@ -5,6 +5,7 @@
 #include <winternl.h>
 
 #include <algorithm>
+#include <cstdint>
 #include <cstring>
 #include <vector>
 
@@ -26,30 +27,59 @@ struct GdiHandleEntry {
 };
 static_assert(sizeof(GdiHandleEntry) == 24, "GDI handle table entry layout");
 constexpr std::size_t kGdiHandleCount = 0x10000;
-constexpr std::size_t kPebGdiSharedHandleTable = 0x94;  // offset in the 32-bit PEB
 
 // GCC takes the fs-relative read inside NtCurrentTeb for an access to an empty array.
 #pragma GCC diagnostic push
 #pragma GCC diagnostic ignored "-Warray-bounds"
-const std::uint8_t* processEnvironmentBlock() {
-    return reinterpret_cast<const std::uint8_t*>(NtCurrentTeb()->ProcessEnvironmentBlock);
+const std::uint8_t* threadEnvironmentBlock() {
+    return reinterpret_cast<const std::uint8_t*>(NtCurrentTeb());
 }
 #pragma GCC diagnostic pop
 
-std::uint32_t countGdiHandleTable() {
-    const std::uint8_t* peb = processEnvironmentBlock();
-    const GdiHandleEntry* table = nullptr;
-    std::memcpy(&table, peb + kPebGdiSharedHandleTable, sizeof table);
-    if (!table) return 0;
-    std::uint32_t live = 0;
+template <typename T>
+T readAt(const std::uint8_t* base, std::size_t offset) {
+    T value{};
+    std::memcpy(&value, base + offset, sizeof value);
+    return value;
+}
+
+// Offsets in the 32-bit TEB and PEB and, for a 32-bit process on a 64-bit system (WoW64, where
+// only the 64-bit PEB points to the table), in the 64-bit TEB and PEB.
+constexpr std::size_t kTeb32Peb = 0x30;
+constexpr std::size_t kPeb32GdiSharedHandleTable = 0x94;
+constexpr std::size_t kTeb32WowTebOffset = 0xFDC;
+constexpr std::size_t kTeb64Peb = 0x60;
+constexpr std::size_t kPeb64GdiSharedHandleTable = 0xF8;
+
+const GdiHandleEntry* gdiHandleTable() {
+    const std::uint8_t* teb = threadEnvironmentBlock();
+    const auto* peb = readAt<const std::uint8_t*>(teb, kTeb32Peb);
+    if (auto* table = readAt<const GdiHandleEntry*>(peb, kPeb32GdiSharedHandleTable)) return table;
+    auto wowOffset = readAt<std::int32_t>(teb, kTeb32WowTebOffset);
+    if (wowOffset == 0) return nullptr;
+    const std::uint8_t* teb64 = teb + wowOffset;
+    auto peb64 = readAt<std::uint64_t>(teb64, kTeb64Peb);
+    if (peb64 == 0 || peb64 > UINTPTR_MAX) return nullptr;
+    auto table = readAt<std::uint64_t>(
+        reinterpret_cast<const std::uint8_t*>(static_cast<std::uintptr_t>(peb64)),
+        kPeb64GdiSharedHandleTable);
+    if (table > UINTPTR_MAX) return nullptr;
+    return reinterpret_cast<const GdiHandleEntry*>(static_cast<std::uintptr_t>(table));
+}
+
+// The live entries of this process in the GDI handle table; false when there is no table.
+bool countGdiHandleTable(std::uint32_t& live) {
+    const GdiHandleEntry* table = gdiHandleTable();
+    if (!table) return false;
+    live = 0;
     const auto self = static_cast<std::uint16_t>(GetCurrentProcessId());
     for (std::size_t i = 0; i < kGdiHandleCount; ++i) {
         const GdiHandleEntry& e = table[i];
         // An owner of 0 means the table is the process's own (no other process in it).
-        std::uint16_t owner = static_cast<std::uint16_t>(e.owner & 0xFFFF);
+        auto owner = static_cast<std::uint16_t>(e.owner & 0xFFFF);
         if (e.type != 0 && (owner == 0 || owner == self)) ++live;
     }
-    return live;
+    return true;
 }
 
 BOOL CALLBACK countChild(HWND, LPARAM counter) {
@@ -108,8 +138,7 @@ ResourceUsage measureResources() {
     u.userObjects = GetGuiResources(self, GR_USEROBJECTS);
     u.gdiSource = u.userSource = "GetGuiResources";
     if (u.gdiObjects == 0 && u.userObjects == 0) {
-        u.gdiObjects = countGdiHandleTable();
-        u.gdiSource = "handleTable";
+        u.gdiSource = countGdiHandleTable(u.gdiObjects) ? "handleTable" : "unavailable";
         u.userObjects = countThreadWindows();
         u.userSource = "threadWindows";
     }
