@@ -1,54 +1,25 @@
-// Listens on the system debugger output channel (the DBWIN_BUFFER shared memory) and keeps every
-// line written there, with the id of the process that wrote it.
+// The plug-in tests' view of the debugger output channel: one process's lines as ANSI text.
 #pragma once
 
 #include <windows.h>
 
-#include <condition_variable>
-#include <cstdint>
-#include <mutex>
 #include <string>
-#include <thread>
 #include <vector>
 
-#include "plugin/win32_handles.h"
+#include "host/debug_channel.h"
 
 namespace qvx::test {
 
 class DebugChannel {
   public:
-    // Takes the channel for this process; throws when another listener already has it.
-    DebugChannel();
-    ~DebugChannel();
-    DebugChannel(const DebugChannel&) = delete;
-    DebugChannel& operator=(const DebugChannel&) = delete;
-
     // The lines process pid wrote since the last take for it, in order. Everything written before
-    // the call, by any process, has arrived when it returns. The channel carries ANSI text: what
-    // the writer's code page cannot hold arrives as '?'.
+    // the call has arrived when it returns. The channel carries ANSI text: what the writer's code
+    // page cannot hold arrives as '?'.
     std::vector<std::string> take(DWORD pid = GetCurrentProcessId());
 
   private:
-    struct Line {
-        DWORD pid;
-        std::string text;
-    };
-
-    void listen();
-    void sync();
-
-    KernelHandle bufferReady_;
-    KernelHandle dataReady_;
-    KernelHandle stop_;
-    KernelHandle mapping_;
-    MappedView view_;
-
-    std::mutex mutex_;
-    std::condition_variable arrived_;
-    std::vector<Line> lines_;
-    std::uint64_t marksSeen_ = 0;
-    std::uint64_t marksSent_ = 0;
-    std::thread listener_;
+    host::DebugChannel channel_;
+    std::vector<host::DebugLine> pending_;  // lines of other processes, until asked for
 };
 
 }  // namespace qvx::test
