@@ -6,12 +6,12 @@
 
 namespace qvx {
 
-// Writes "QVX: " + text as one line to the debugger output (on Windows) or to the installed sink.
+// Writes "QVX: " + text as one line to the debugger output (on Windows) and to the sink, if any.
 // Taken by value: a caller that moves in a text with room for the prefix costs no allocation.
 void logDebug(std::u16string text);
 
-// Where trace lines go outside Windows. The sink receives the whole line, prefix included.
-// Without a sink, lines are dropped. Not for use while another thread writes trace lines.
+// A second destination for trace lines (tests, the qvx command): it receives each whole line,
+// prefix included. Not for use while another thread writes trace lines.
 using TraceSink = std::function<void(const std::u16string& line)>;
 void setTraceSink(TraceSink sink);
 

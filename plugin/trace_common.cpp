@@ -1,13 +1,26 @@
-// The trace line format, shared by every platform's output.
+// The trace line format and the optional sink, shared by every platform's output.
+#include <utility>
+
 #include "plugin/trace.h"
 
 namespace qvx {
 
-void writeTraceLine(const std::u16string& line);
+// The platform's own channel: the debugger output on Windows, nothing elsewhere.
+void writePlatformLine(const std::u16string& line);
+
+namespace {
+TraceSink& sink() {
+    static TraceSink installed;
+    return installed;
+}
+}  // namespace
+
+void setTraceSink(TraceSink s) { sink() = std::move(s); }
 
 void logDebug(std::u16string text) {
     text.insert(0, u"QVX: ");
-    writeTraceLine(text);
+    writePlatformLine(text);
+    if (sink()) sink()(text);
 }
 
 }  // namespace qvx
