@@ -50,10 +50,9 @@ std::string buildImage(DiskType type, const std::string& dir) {
                   last ? 0xFF : static_cast<std::uint8_t>(chain[i + 1]));
     }
     for (std::size_t i = 0; i < f.totalSectors; i += 5) b.errorByte(i, 0x05);
-    std::string name = std::string(f.typeName);
-    for (char& c : name)
-        if (c == ' ') c = '_';
-    return b.write(dir + "/" + name + ".d64");
+    static const char* const kNames[kDiskTypeCount] = {"d64-35.d64", "d64-40.d64", "full.d71",
+                                                       "full.d80",   "full.d81",   "full.d82"};
+    return b.write(dir + "/" + kNames[type]);
 }
 
 std::vector<Subject>& subjects() {
@@ -143,6 +142,12 @@ class TableReporter : public benchmark::ConsoleReporter {
 }  // namespace
 
 int main(int argc, char** argv) {
+    // --write-images DIR: only write the images, for measuring the same files elsewhere.
+    if (argc == 3 && std::string(argv[1]) == "--write-images") {
+        for (DiskType t = 0; t < kDiskTypeCount; ++t)
+            std::printf("%s\n", buildImage(t, argv[2]).c_str());
+        return 0;
+    }
     std::string dir = test::scratchDir();
     for (DiskType t = 0; t < kDiskTypeCount; ++t) {
         Subject s;

@@ -42,19 +42,25 @@ constexpr int kExitFailure = 1;
 constexpr int kExitUsage = 2;
 constexpr int kExitNoPlugin = 3;
 
+// The plug-in module of the host's own width: file managers load no other.
+constexpr const wchar_t* kPluginFile = sizeof(void*) == 8 ? L"qvx.wlx64" : L"qvx.wlx";
+
 constexpr int kFrameWidth = 800;
 constexpr int kFrameHeight = 600;
 
 constexpr char kUsage[] =
     "usage: qvxhost [--plugin PATH] [--flags N] [--toggles K] [--repeat R]\n"
-    "               [--screenshot FILE.bmp] IMAGE...\n"
-    "  --plugin PATH      the plug-in module (default: qvx.wlx next to qvxhost.exe)\n"
+    "               [--screenshot FILE.bmp] [--no-debug-channel] IMAGE...\n"
+    "  --plugin PATH      the plug-in module (default: qvx.wlx, 64-bit: qvx.wlx64, next to\n"
+    "                     qvxhost.exe)\n"
     "  --flags N          show flags for ListLoad, 32-bit, decimal or 0x hex (default 0)\n"
     "  --toggles K        change the wrap-text bit K times after loading: 0, 1, 0, ...\n"
     "  --repeat R         then open, switch once and close each image R more times, and\n"
     "                     report objects, memory and timings\n"
     "  --screenshot F.bmp save every view as a 24-bit BMP: F-<view>.bmp for one image,\n"
     "                     F-<image>-<view>.bmp for several (views counted from 0 = load)\n"
+    "  --no-debug-channel do not listen to the debugger output (no trace lines reported):\n"
+    "                     timings as without a debug-output viewer\n"
     "Prints one JSON document (UTF-8) on standard output.\n";
 
 struct UsageError : std::runtime_error {
@@ -69,6 +75,7 @@ struct Options {
     std::wstring screenshot;
     std::vector<std::wstring> images;
     bool help = false;
+    bool listen = true;
 };
 
 std::int64_t parseInteger(const std::wstring& option, const std::wstring& value, std::int64_t min,
@@ -102,6 +109,10 @@ Options parseOptions(int argc, wchar_t** argv) {
         }
         if (arg == L"--help") {
             o.help = true;
+            continue;
+        }
+        if (arg == L"--no-debug-channel") {
+            o.listen = false;
             continue;
         }
         if (i + 1 >= argc) throw UsageError(utf8(arg) + " needs a value");
@@ -142,9 +153,11 @@ Json qvxLines(const std::vector<DebugLine>& lines) {
     return out;
 }
 
-Json traceSince(DebugChannel& channel) {
-    if (!channel.flush()) throw std::runtime_error("the debug output channel stopped delivering");
-    return qvxLines(channel.take());
+// Without a channel (--no-debug-channel) there are no lines to report.
+Json traceSince(DebugChannel* channel) {
+    if (channel == nullptr) return Json::array();
+    if (!channel->flush()) throw std::runtime_error("the debug output channel stopped delivering");
+    return qvxLines(channel->take());
 }
 
 class Clock {
@@ -291,12 +304,12 @@ class ScreenshotNamer {
 };
 
 struct Run {
-    Run(const Options& o, ListerPlugin& p, DebugChannel& c)
+    Run(const Options& o, ListerPlugin& p, DebugChannel* c)
         : options(o), plugin(p), channel(c), screenshots(o.screenshot, o.images.size()) {}
 
     const Options& options;
     ListerPlugin& plugin;
-    DebugChannel& channel;
+    DebugChannel* channel;
     ScreenshotNamer screenshots;
     Clock clock;
     bool failed = false;
@@ -482,9 +495,11 @@ int run(const Options& options) {
         return kExitFailure;
     }
     // Listening starts before the plug-in is loaded, so its start-up lines are caught too.
-    DebugChannel channel;
+    std::optional<DebugChannel> listener;
+    if (options.listen) listener.emplace();
+    DebugChannel* channel = listener ? &*listener : nullptr;
 
-    std::wstring pluginPath = options.plugin.empty() ? besideProgram(L"qvx.wlx") : options.plugin;
+    std::wstring pluginPath = options.plugin.empty() ? besideProgram(kPluginFile) : options.plugin;
     std::unique_ptr<ListerPlugin> plugin;
     try {
         plugin = std::make_unique<ListerPlugin>(pluginPath);
@@ -495,7 +510,7 @@ int run(const Options& options) {
 
     Json report;
     report["host"] = {{"version", QVX_VERSION_STRING},
-                      {"debugChannel", "DBWIN_BUFFER"},
+                      {"debugChannel", options.listen ? "DBWIN_BUFFER" : "none"},
                       {"ansiCodePage", GetACP()},
                       {"processId", GetCurrentProcessId()}};
     report["plugin"] = {{"path", utf8(plugin->path())},
@@ -514,7 +529,7 @@ int run(const Options& options) {
 
     plugin.reset();
     report["unloadTrace"] = traceSince(channel);
-    channel.stop();
+    if (channel != nullptr) channel->stop();
 
     std::string out = report.dump(2) + "\n";
     std::fwrite(out.data(), 1, out.size(), stdout);
