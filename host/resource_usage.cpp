@@ -43,8 +43,8 @@ T readAt(const std::uint8_t* base, std::size_t offset) {
     return value;
 }
 
-// Offsets in the 32-bit TEB and PEB and, for a 32-bit process on a 64-bit system (WoW64, where
-// only the 64-bit PEB points to the table), in the 64-bit TEB and PEB.
+// Offsets in the 32-bit TEB and PEB and, for a 64-bit process or a 32-bit process on a 64-bit
+// system (WoW64, where only the 64-bit PEB points to the table), in the 64-bit TEB and PEB.
 constexpr std::size_t kTeb32Peb = 0x30;
 constexpr std::size_t kPeb32GdiSharedHandleTable = 0x94;
 constexpr std::size_t kTeb32WowTebOffset = 0xFDC;
@@ -53,6 +53,10 @@ constexpr std::size_t kPeb64GdiSharedHandleTable = 0xF8;
 
 const GdiHandleEntry* gdiHandleTable() {
     const std::uint8_t* teb = threadEnvironmentBlock();
+    if constexpr (sizeof(void*) == 8) {
+        const auto* peb64 = readAt<const std::uint8_t*>(teb, kTeb64Peb);
+        return readAt<const GdiHandleEntry*>(peb64, kPeb64GdiSharedHandleTable);
+    }
     const auto* peb = readAt<const std::uint8_t*>(teb, kTeb32Peb);
     if (auto* table = readAt<const GdiHandleEntry*>(peb, kPeb32GdiSharedHandleTable)) return table;
     auto wowOffset = readAt<std::int32_t>(teb, kTeb32WowTebOffset);

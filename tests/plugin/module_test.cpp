@@ -12,13 +12,23 @@
 namespace qvx::test {
 namespace {
 
+// The module has the width of the program that loads it, and a name file managers of that width
+// look for.
+constexpr bool kSixtyFourBit = sizeof(void*) == 8;
+constexpr const char16_t* kModuleName = kSixtyFourBit ? u"qvx.wlx64" : u"qvx.wlx";
+constexpr WORD kMachine = kSixtyFourBit ? IMAGE_FILE_MACHINE_AMD64 : IMAGE_FILE_MACHINE_I386;
+constexpr WORD kOptionalHeaderMagic =
+    kSixtyFourBit ? IMAGE_NT_OPTIONAL_HDR64_MAGIC : IMAGE_NT_OPTIONAL_HDR32_MAGIC;
+constexpr const char* kManifestArchitecture = kSixtyFourBit ? "amd64" : "x86";
+
 const std::uint8_t* base() {
     return reinterpret_cast<const std::uint8_t*>(plugin().module.get());
 }
 
-const IMAGE_NT_HEADERS32& ntHeaders() {
+// The headers of this program's width, which the module's are checked to be.
+const IMAGE_NT_HEADERS& ntHeaders() {
     const auto& dos = *reinterpret_cast<const IMAGE_DOS_HEADER*>(base());
-    return *reinterpret_cast<const IMAGE_NT_HEADERS32*>(base() + dos.e_lfanew);
+    return *reinterpret_cast<const IMAGE_NT_HEADERS*>(base() + dos.e_lfanew);
 }
 
 template <typename T>
@@ -32,14 +42,14 @@ std::string lower(std::string text) {
     return text;
 }
 
-TEST(Module, IsA32BitDllNamedQvxWlx) {
-    const IMAGE_NT_HEADERS32& nt = ntHeaders();
+TEST(Module, IsADllOfThisWidthNamedForIt) {
+    const IMAGE_NT_HEADERS& nt = ntHeaders();
     EXPECT_EQ(nt.Signature, DWORD{IMAGE_NT_SIGNATURE});
-    EXPECT_EQ(nt.FileHeader.Machine, IMAGE_FILE_MACHINE_I386);
-    EXPECT_EQ(nt.OptionalHeader.Magic, IMAGE_NT_OPTIONAL_HDR32_MAGIC);
+    EXPECT_EQ(nt.FileHeader.Machine, kMachine);
+    ASSERT_EQ(nt.OptionalHeader.Magic, kOptionalHeaderMagic);
     EXPECT_NE(nt.FileHeader.Characteristics & IMAGE_FILE_DLL, 0);
     std::u16string path = pluginPath();
-    EXPECT_EQ(path.substr(path.rfind(u'\\') + 1), u"qvx.wlx");
+    EXPECT_EQ(path.substr(path.rfind(u'\\') + 1), kModuleName);
 }
 
 TEST(Module, ExportsTheFourEntryPointsByPlainName) {
@@ -196,15 +206,17 @@ TEST(Module, CarriesTheProjectVersion) {
         EXPECT_EQ(LOWORD(low), 0);
     }
     const std::u16string version = u16(QVX_VERSION_STRING);
-    const std::pair<std::u16string, std::u16string> strings[] = {{u"FileVersion", version},
-                                                                 {u"ProductVersion", version},
-                                                                 {u"ProductName", u"QVX"},
-                                                                 {u"InternalName", u"QVX"},
-                                                                 {u"OriginalFilename", u"qvx.wlx"}};
+    const std::pair<std::u16string, std::u16string> strings[] = {
+        {u"FileVersion", version},
+        {u"ProductVersion", version},
+        {u"ProductName", u"QVX"},
+        {u"InternalName", u"QVX"},
+        {u"OriginalFilename", kModuleName}};
     for (const auto& [key, value] : strings) EXPECT_EQ(record.text(key), value) << narrow(key);
 }
 
-// The manifest a DLL keeps for its own activation context names common controls 6 for x86.
+// The manifest a DLL keeps for its own activation context names common controls 6 for its
+// processor.
 TEST(Module, AsksForCommonControlsSix) {
     HMODULE module = plugin().module.get();
     HRSRC resource = FindResourceW(module, MAKEINTRESOURCEW(2), MAKEINTRESOURCEW(24));
@@ -221,7 +233,9 @@ TEST(Module, AsksForCommonControlsSix) {
     ASSERT_NE(close, std::string::npos);
     std::string identity = manifest.substr(open, close - open);
     EXPECT_NE(identity.find("version=\"6.0.0.0\""), std::string::npos) << identity;
-    EXPECT_NE(identity.find("processorArchitecture=\"x86\""), std::string::npos) << identity;
+    EXPECT_NE(identity.find("processorArchitecture=\"" + std::string(kManifestArchitecture) + "\""),
+              std::string::npos)
+        << identity;
     EXPECT_NE(identity.find("type=\"win32\""), std::string::npos) << identity;
     // No other manifest ids: 1 would be taken as an executable's.
     EXPECT_EQ(FindResourceW(module, MAKEINTRESOURCEW(1), MAKEINTRESOURCEW(24)), nullptr);
