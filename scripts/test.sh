@@ -41,3 +41,6 @@ WINEARCH=win64 WINEPREFIX="$QVX_WINEPREFIX" WINEDEBUG=-all /usr/lib/wine/wine64 
   >/dev/null 2>&1
 WINEPREFIX="$QVX_WINEPREFIX" wineserver -w
 xvfb-run -a ctest --preset win64
+
+echo "== packages"
+bash scripts/package.sh
