@@ -5,7 +5,10 @@
 #   bash scripts/demo.sh [--screenshot DIR] [IMAGE...]
 #
 # Without IMAGE the built-in sample (samples/qvx-sample-errors.d64, all four views) is opened.
-# With --screenshot DIR every view is also saved as a 24-bit BMP of the viewer window in DIR.
+# With --screenshot DIR every view is also saved as a PNG of the viewer window in DIR (view-N.png,
+# or NAME-view-N.png for several images), drawn with a stand-in for the display font: the real
+# font is not ours. The stand-in is built from Sixtyfour (fonts-sixtyfour, SIL OFL 1.1) into a
+# scratch plug-in folder beside a copy of qvx.wlx and removed afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -16,7 +19,7 @@ while [ $# -gt 0 ]; do
   case "$1" in
     --screenshot) [ $# -ge 2 ] || { echo "demo: --screenshot needs a folder" >&2; exit 2; }
                   screenshots="$2"; shift 2 ;;
-    -h|--help) sed -n '2,8p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+    -h|--help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
     *) images+=("$1"); shift ;;
   esac
 done
@@ -28,8 +31,10 @@ done
 bash scripts/setup.sh
 
 echo "== building (native qvx, Win32 plug-in and host)"
+native_targets=(qvx)
+[ -z "$screenshots" ] || native_targets+=(glyph_table)
 cmake --preset native >/dev/null
-cmake --build --preset native --target qvx >/dev/null
+cmake --build --preset native --target "${native_targets[@]}" >/dev/null
 cmake --preset win32 >/dev/null
 cmake --build --preset win32 --target qvx_plugin qvxhost >/dev/null
 qvx="$root/build/native/qvx"
@@ -47,13 +52,21 @@ WINEPREFIX="$QVX_WINEPREFIX" wineserver -w
 winpath() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
 
 args=(--toggles 4)
+plugin="$root/build/win32/qvx.wlx"
 if [ -n "$screenshots" ]; then
-  mkdir -p "$screenshots"
-  args+=(--screenshot "$(winpath "$screenshots")\\view.bmp")
+  echo "== building the stand-in display font"
+  mkdir -p "$screenshots" "$work/plugin" "$work/shots"
+  cp "$plugin" "$work/plugin/"
+  plugin="$work/plugin/qvx.wlx"
+  build/native/tools/standin-font/glyph_table >"$work/glyphs.txt"
+  /usr/bin/python3 tools/standin-font/make_font.py "$work/glyphs.txt" \
+    "$work/plugin/C64_Pro_Mono-STYLE.ttf"
+  args+=(--screenshot "$(winpath "$work/shots")\\view.bmp")
 fi
+args+=(--plugin "$(winpath "$plugin")")
 for image in "${images[@]}"; do args+=("$(winpath "$image")"); done
 
-echo "== opening ${images[*]} in qvx.wlx through qvxhost (Wine, virtual X display)"
+echo "== opening ${images[*]} in $plugin through qvxhost (Wine, virtual X display)"
 # Output into files, not a pipe: Wine's helper processes would hold a pipe open.
 xvfb-run -a cmake/wine-run.sh "$host" "${args[@]}" >"$work/report.json" 2>"$work/host.err" || {
   cat "$work/host.err" >&2
@@ -61,18 +74,35 @@ xvfb-run -a cmake/wine-run.sh "$host" "${args[@]}" >"$work/report.json" 2>"$work
   exit 1
 }
 
-python3 - "$work/report.json" "$qvx" "${images[@]}" <<'EOF'
+shots_dir=""
+[ -z "$screenshots" ] || shots_dir=$(realpath "$screenshots")
+python3 - "$work/report.json" "$qvx" "$shots_dir" "${images[@]}" <<'EOF'
 import json
+import os
+import re
 import subprocess
 import sys
 
-report_file, qvx, images = sys.argv[1], sys.argv[2], sys.argv[3:]
+report_file, qvx, shots_dir, images = sys.argv[1], sys.argv[2], sys.argv[3], sys.argv[4:]
 r = json.load(open(report_file, encoding="utf-8"))
 names = {0: "listing", 1: "listing, second character set", 2: "BAM map", 3: "error map"}
 
 
 def qvx_out(args):
     return subprocess.run([qvx] + args, capture_output=True).stdout.decode("utf-8")
+
+
+def font_added(trace):
+    """The result of the font registration the plug-in traced, or None."""
+    for line in trace:
+        m = re.fullmatch(r"QVX: ListLoad - AddFont=(-?\d+)", line)
+        if m:
+            return int(m.group(1))
+    return None
+
+
+failed = False
+pictures = []
 
 
 print(f"plug-in      {r['plugin']['path']}")
@@ -110,14 +140,22 @@ for img, path in zip(r["images"], images):
         else:
             print(f"--- step {view['step']}, {how}: a text qvx does not produce:")
             print(repr(view["text"]))
-        if view.get("screenshot"):
-            shot = view["screenshot"]
-            if shot[:2].upper() == "Z:":
-                shot = shot[2:].replace("\\", "/")
-            print(f"[screenshot {shot}]")
+        if shots_dir and view.get("screenshot") and match:
+            # One picture per view: the first time it is shown.
+            stem = "" if len(images) == 1 else os.path.splitext(os.path.basename(path))[0] + "-"
+            png = os.path.join(shots_dir, f"{stem}view-{match[0]}.png")
+            if png not in pictures:
+                bmp = view["screenshot"][2:].replace("\\", "/")  # Z:\... is the Linux path
+                subprocess.run(["convert", bmp, png], check=True)
+                pictures.append(png)
+                print(f"[screenshot {png}]")
     print()
     for line in img["trace"]:
         print(f"trace        {line!r}")
+    if shots_dir and not font_added(img["trace"]):
+        print(f"demo: the stand-in font was not registered for {path}", file=sys.stderr)
+        failed = True
+sys.exit(1 if failed else 0)
 EOF
 
 echo

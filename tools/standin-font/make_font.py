@@ -4,7 +4,13 @@
 The real font cannot be had here. This one takes the glyphs of Sixtyfour (Debian fonts-sixtyfour,
 SIL Open Font License 1.1) and places each at the private-use code point of its screen code in
 both character sets (U+EE00 + code, U+EF00 + code), reverse-video glyphs (code + 0x80) drawn
-inverted, under the face name the viewer asks for.
+inverted, under the face name the viewer asks for. The printable ASCII glyphs, which the listing
+uses for digits, quotes and "BLOCKS FREE.", are redrawn on the same solid pixel grid (Sixtyfour
+draws its pixels as scanlines).
+
+The face is marked bold: the viewer leaves the control's default weight, which is bold, and a
+regular face would be thickened by the rasteriser until the holes of the reverse-video glyphs
+close. As its own bold face the stand-in is drawn as designed.
 
 usage: make_font.py GLYPH_TABLE OUT.ttf   (GLYPH_TABLE: the output of the glyph_table program)
 """
@@ -106,17 +112,31 @@ def main():
             if name not in glyph_order:
                 glyph_order.append(name)
             new_cmap[base + code + (0x80 if reverse else 0)] = name
+    # All sampled before any is replaced: some ASCII glyphs are made of others.
+    ascii_rows = {cmap[cp]: bitmap(font, cmap[cp], pixel, bottom)
+                  for cp in range(0x21, 0x7F) if cp in cmap}
+    for name, rows in ascii_rows.items():
+        glyf.glyphs[name] = pixel_glyph(rows, pixel, bottom, width)
     font.setGlyphOrder(glyph_order)
     glyf.glyphOrder = glyph_order
     for table in font["cmap"].tables:
         if table.isUnicode():
             table.cmap = {cp: g for cp, g in new_cmap.items() if cp <= 0xFFFF or table.format == 12}
+    os2 = font["OS/2"]
+    os2.usWeightClass = 700
+    os2.fsSelection = (os2.fsSelection & ~0x0040) | 0x0020  # BOLD, not REGULAR
+    font["head"].macStyle |= 0x0001
     names = font["name"]
     for record in list(names.names):
-        if record.nameID in (1, 4, 16):
+        if record.nameID in (1, 16):
             names.setName(FACE, record.nameID, record.platformID, record.platEncID, record.langID)
+        elif record.nameID in (2, 17):
+            names.setName("Bold", record.nameID, record.platformID, record.platEncID,
+                          record.langID)
+        elif record.nameID == 4:
+            names.setName(FACE + " Bold", 4, record.platformID, record.platEncID, record.langID)
         elif record.nameID == 6:
-            names.setName(FACE.replace(" ", "") + "-Regular", 6, record.platformID,
+            names.setName(FACE.replace(" ", "") + "-Bold", 6, record.platformID,
                           record.platEncID, record.langID)
         elif record.nameID == 3:
             names.setName(FACE + " stand-in", 3, record.platformID, record.platEncID,
