@@ -1,19 +1,61 @@
-// File layer on Windows: CreateFileW with full sharing, so that viewing never blocks other programs.
+// File layer on Windows: CreateFileW with full sharing, so that viewing never blocks other
+// programs; long absolute paths are passed in the form that lifts MAX_PATH.
 #include <windows.h>
+
+#include <algorithm>
+#include <string>
 
 #include "disk/file.h"
 
 namespace qvx {
 
 namespace {
-const wchar_t* wide(const std::u16string& path) {
-    return reinterpret_cast<const wchar_t*>(path.c_str());
+
+// Longer paths fail in the plain form: MAX_PATH less the 12 characters the system keeps for a
+// short file name.
+constexpr std::size_t kLongPath = MAX_PATH - 12;
+
+bool isSeparator(wchar_t c) {
+    return c == L'\\' || c == L'/';
 }
+
+bool isDriveRoot(const std::wstring& p) {
+    return p.size() >= 3 && ((p[0] >= L'A' && p[0] <= L'Z') || (p[0] >= L'a' && p[0] <= L'z')) &&
+           p[1] == L':' && isSeparator(p[2]);
+}
+
+// "\\server\share...", but not the "\\?\" and "\\.\" forms, which already go unchanged.
+bool isUncRoot(const std::wstring& p) {
+    if (p.size() < 5 || !isSeparator(p[0]) || !isSeparator(p[1]) || isSeparator(p[2])) return false;
+    if ((p[2] == L'?' || p[2] == L'.') && isSeparator(p[3])) return false;
+    std::size_t share = std::find_if(p.begin() + 2, p.end(), isSeparator) - p.begin();
+    return share + 1 < p.size() && !isSeparator(p[share + 1]);
+}
+
+// The name handed to the system. The long form is taken literally, so a long path is first
+// made what the plain form would mean: separators as backslashes, "." and ".." resolved.
+std::wstring systemPath(const std::u16string& path) {
+    std::wstring p(path.begin(), path.end());
+    if (p.size() <= kLongPath) return p;
+    const bool drive = isDriveRoot(p);
+    if (!drive && !isUncRoot(p)) return p;
+    const DWORD needed = GetFullPathNameW(p.c_str(), 0, nullptr, nullptr);
+    std::wstring full(needed, L'\0');
+    const DWORD length = needed ? GetFullPathNameW(p.c_str(), needed, full.data(), nullptr) : 0;
+    if (length == 0 || length >= needed) {
+        full = p;
+        std::replace(full.begin(), full.end(), L'/', L'\\');
+    } else {
+        full.resize(length);
+    }
+    return drive ? L"\\\\?\\" + full : L"\\\\?\\UNC\\" + full.substr(2);
+}
+
 }  // namespace
 
 ImageFile::ImageFile(const std::u16string& path) : handle_(INVALID_HANDLE_VALUE) {
     if (fileObserver().onOpen) fileObserver().onOpen(path);
-    HANDLE h = CreateFileW(wide(path), GENERIC_READ,
+    HANDLE h = CreateFileW(systemPath(path).c_str(), GENERIC_READ,
                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
     if (h == INVALID_HANDLE_VALUE) return;
@@ -24,7 +66,9 @@ ImageFile::ImageFile(const std::u16string& path) : handle_(INVALID_HANDLE_VALUE)
     handle_ = h;
 }
 
-ImageFile::~ImageFile() { close(); }
+ImageFile::~ImageFile() {
+    close();
+}
 
 ImageFile::ImageFile(ImageFile&& other) noexcept : handle_(other.handle_) {
     other.handle_ = INVALID_HANDLE_VALUE;
@@ -44,7 +88,9 @@ void ImageFile::close() {
     handle_ = INVALID_HANDLE_VALUE;
 }
 
-bool ImageFile::isOpen() const { return handle_ != INVALID_HANDLE_VALUE; }
+bool ImageFile::isOpen() const {
+    return handle_ != INVALID_HANDLE_VALUE;
+}
 
 std::int64_t ImageFile::size() const {
     LARGE_INTEGER size{};
@@ -80,7 +126,7 @@ std::size_t ImageFile::read(std::uint8_t* buffer, std::size_t count) {
 
 std::int64_t fileSize(const std::u16string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(wide(path), GetFileExInfoStandard, &data)) return -1;
+    if (!GetFileAttributesExW(systemPath(path).c_str(), GetFileExInfoStandard, &data)) return -1;
     if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return -1;
     return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }

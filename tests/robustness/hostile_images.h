@@ -1,0 +1,56 @@
+// Images that no drive would write, shared by the robustness tests on every platform: images
+// filled with one byte value, directory chains that go astray, D80/D82 BAM ranges out of order,
+// and the well-formed image of each type they are measured against.
+#pragma once
+
+#include <cstdint>
+#include <string>
+#include <vector>
+
+#include "disk/format.h"
+#include "support/image_builder.h"
+
+namespace qvx::test {
+
+constexpr DiskType kEveryType[] = {kTypeD64, kTypeD64x40, kTypeD71, kTypeD80, kTypeD81, kTypeD82};
+
+// "d64", "d71", ...: the extension an image of the type is given.
+std::string extensionOf(DiskType type);
+// "d64", "d64x40", "d71", ...: a short name that tells the two D64 types apart.
+std::string shortName(DiskType type);
+
+// A header, a few files and (with error bytes) a few error codes.
+ImageBuilder wellFormedImage(DiskType type, bool errorBytes);
+
+// Every byte of the file, error bytes included, set to fill.
+ImageBuilder filledImage(DiskType type, bool errorBytes, std::uint8_t fill);
+// "fill-ff-d64x40-errors.d64"
+std::string filledName(DiskType type, bool errorBytes, std::uint8_t fill);
+
+// What the layout of a filled image makes the readers find, worked out from the format, not from
+// the readers: the trace lines (without "QVX: "; none of them names the file) and the counts
+// the views show.
+std::vector<std::u16string> filledTrace(DiskType type, bool errorBytes, std::uint8_t fill);
+std::size_t filledFileEntries(std::uint8_t fill);
+std::size_t filledBamTracks(DiskType type);
+int filledBlocksFree(DiskType type, std::uint8_t fill);
+
+// A directory chain that goes wrong, with the lines the walk writes after "type is <...>".
+struct ChainCase {
+    std::string name;
+    ImageBuilder image;
+    std::vector<std::u16string> walkLines;
+    std::size_t entries;  // dirEntries after the walk, the header record included
+};
+std::vector<ChainCase> brokenChains();
+
+// A D80 or D82 whose BAM sectors all carry the same range bytes 4 and 5, bitmaps all free.
+struct BamRangeCase {
+    std::string name;
+    ImageBuilder image;
+    std::size_t tracks;  // BAM tracks read
+    int blocksFree;
+};
+std::vector<BamRangeCase> oddBamRanges();
+
+}  // namespace qvx::test
