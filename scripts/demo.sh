@@ -146,7 +146,8 @@ for img, path in zip(r["images"], images):
             png = os.path.join(shots_dir, f"{stem}view-{match[0]}.png")
             if png not in pictures:
                 bmp = view["screenshot"][2:].replace("\\", "/")  # Z:\... is the Linux path
-                subprocess.run(["convert", bmp, png], check=True)
+                # Without the dates ImageMagick adds, the same picture gives the same file.
+                subprocess.run(["convert", bmp, "-strip", png], check=True)
                 pictures.append(png)
                 print(f"[screenshot {png}]")
     print()
