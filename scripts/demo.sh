@@ -45,7 +45,7 @@ export QVX_WINEPREFIX="$work/prefix"
 trap 'WINEPREFIX="$QVX_WINEPREFIX" wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
 echo "== preparing a Wine prefix"
 # A window made while a fresh prefix is still being set up can fail: finish the set-up first.
-WINEPREFIX="$QVX_WINEPREFIX" WINEDEBUG=-all wineboot -i >/dev/null 2>&1
+WINEARCH=win32 WINEPREFIX="$QVX_WINEPREFIX" WINEDEBUG=-all wineboot -i >/dev/null 2>&1
 WINEPREFIX="$QVX_WINEPREFIX" wineserver -w
 
 # Wine sees the Linux file system as drive Z:.
