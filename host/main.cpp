@@ -27,6 +27,7 @@
 #include "host/debug_channel.h"
 #include "host/lister_plugin.h"
 #include "host/resource_usage.h"
+#include "host/together.h"
 #include "host/viewer_frame.h"
 #include "host/wide_text.h"
 #include "host/window_probe.h"
@@ -50,7 +51,7 @@ constexpr int kFrameHeight = 600;
 
 constexpr char kUsage[] =
     "usage: qvxhost [--plugin PATH] [--flags N] [--toggles K] [--repeat R]\n"
-    "               [--screenshot FILE.bmp] [--no-debug-channel] IMAGE...\n"
+    "               [--screenshot FILE.bmp] [--no-debug-channel] [--together N,...] IMAGE...\n"
     "  --plugin PATH      the plug-in module (default: qvx.wlx, 64-bit: qvx.wlx64, next to\n"
     "                     qvxhost.exe)\n"
     "  --flags N          show flags for ListLoad, 32-bit, decimal or 0x hex (default 0)\n"
@@ -61,6 +62,11 @@ constexpr char kUsage[] =
     "                     F-<image>-<view>.bmp for several (views counted from 0 = load)\n"
     "  --no-debug-channel do not listen to the debugger output (no trace lines reported):\n"
     "                     timings as without a debug-output viewer\n"
+    "  --together N,...   open every image (one may be given many times) in a window of its\n"
+    "                     own, all at once; window i changes its wrap bit N times, the numbers\n"
+    "                     taken in turn (after the last the first again), round by round; then\n"
+    "                     close them all; report each window, and the objects and memory held\n"
+    "                     before, meanwhile and after\n"
     "Prints one JSON document (UTF-8) on standard output.\n";
 
 struct UsageError : std::runtime_error {
@@ -76,6 +82,8 @@ struct Options {
     std::vector<std::wstring> images;
     bool help = false;
     bool listen = true;
+    bool together = false;
+    std::vector<int> togetherToggles;
 };
 
 std::int64_t parseInteger(const std::wstring& option, const std::wstring& value, std::int64_t min,
@@ -129,11 +137,21 @@ Options parseOptions(int argc, wchar_t** argv) {
             o.repeat = static_cast<int>(parseInteger(arg, value, 0, 1000000));
         } else if (arg == L"--screenshot") {
             o.screenshot = value;
+        } else if (arg == L"--together") {
+            o.together = true;
+            for (std::size_t from = 0; from <= value.size();) {
+                std::size_t comma = std::min(value.find(L',', from), value.size());
+                o.togetherToggles.push_back(static_cast<int>(
+                    parseInteger(arg, value.substr(from, comma - from), 0, 1000)));
+                from = comma + 1;
+            }
         } else {
             throw UsageError("unknown option " + utf8(arg));
         }
     }
     if (!o.help && o.images.empty()) throw UsageError("no image given");
+    if (o.together && (o.repeat > 0 || !o.screenshot.empty()))
+        throw UsageError("--together goes with neither --repeat nor --screenshot");
     return o;
 }
 
@@ -520,7 +538,11 @@ int run(const Options& options) {
 
     Run runner(options, *plugin, channel);
     Json images = Json::array();
-    for (std::size_t i = 0; i < options.images.size(); ++i) {
+    if (options.together)
+        report["together"] = runTogether(*plugin, {options.images, options.flags,
+                                                   options.togetherToggles,
+                                                   [channel] { return traceSince(channel); }});
+    for (std::size_t i = 0; !options.together && i < options.images.size(); ++i) {
         Json img = runner.openOnce(i, options.images[i]);
         if (options.repeat > 0) img["repeat"] = runner.repeat(options.images[i]);
         images.push_back(std::move(img));
