@@ -141,8 +141,8 @@ Options parseOptions(int argc, wchar_t** argv) {
             o.together = true;
             for (std::size_t from = 0; from <= value.size();) {
                 std::size_t comma = std::min(value.find(L',', from), value.size());
-                o.togetherToggles.push_back(static_cast<int>(
-                    parseInteger(arg, value.substr(from, comma - from), 0, 1000)));
+                o.togetherToggles.push_back(
+                    static_cast<int>(parseInteger(arg, value.substr(from, comma - from), 0, 1000)));
                 from = comma + 1;
             }
         } else {
@@ -539,9 +539,9 @@ int run(const Options& options) {
     Run runner(options, *plugin, channel);
     Json images = Json::array();
     if (options.together)
-        report["together"] = runTogether(*plugin, {options.images, options.flags,
-                                                   options.togetherToggles,
-                                                   [channel] { return traceSince(channel); }});
+        report["together"] =
+            runTogether(*plugin, {options.images, options.flags, options.togetherToggles,
+                                  [channel] { return traceSince(channel); }});
     for (std::size_t i = 0; !options.together && i < options.images.size(); ++i) {
         Json img = runner.openOnce(i, options.images[i]);
         if (options.repeat > 0) img["repeat"] = runner.repeat(options.images[i]);
