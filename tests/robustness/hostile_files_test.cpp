@@ -92,6 +92,17 @@ TEST(NotAnImage, QvxSaysItIsNoImageForEveryView) {
     }
 }
 
+// A file name beyond the 255 bytes a folder entry holds: neither its size nor the file is had.
+TEST(NotAnImage, NameLongerThanAFolderEntryHolds) {
+    const std::string path = scratchDir() + "/" + std::string(300, 'n') + ".d64";
+    const LoadRun run = loadRun(path);
+    EXPECT_EQ(run.lines, undeterminedLines(path, false));
+    EXPECT_EQ(run.listing, u"");
+    const ProgramResult r = runQvx({path});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "qvx: " + path + ": not a readable disk image\n");
+}
+
 // What the readers write when the file is there, of a known size, but cannot be opened.
 Lines openFailureLines(const std::string& path, bool errorBytes) {
     const std::u16string name = u16path(path);

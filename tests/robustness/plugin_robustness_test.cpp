@@ -138,17 +138,43 @@ TEST(HostileNames, EachGivesItsLinesAndAnEmptyWindow) {
         {"a sparse file of 4 GiB and a D81's size with error bytes",
          [](const std::string& p) { sizedFile(p, kFourGiB + 822400); }, true},
         {"an empty file", [](const std::string& p) { writeFile(p, {}); }, true},
+        {"the null device", nullptr, false},
+        {"the console", nullptr, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        const std::string path = hostForm(scratchDir() + "/x.d64");
-        c.make(path);
+        // Device names stand for the device in any folder and with any extension.
+        const std::string folder = hostForm(scratchDir());
+        const std::string path =
+            c.make ? folder + "\\x.d64" : folder + (c.what[4] == 'n' ? "\\NUL.d64" : "\\CON.d64");
+        if (c.make) c.make(path);
         const Viewed v = viewEveryView(path);
         ASSERT_TRUE(v.shown);
         EXPECT_EQ(v.readerLines, traced(undeterminedLines(fromAnsi(path), c.opens)));
         EXPECT_EQ(v.record.type, kTypeUnknown);
         EXPECT_EQ(v.texts, (std::vector<std::u16string>{u"", u"", u""}));
     }
+}
+
+// A name longer than any the system takes: the trace line is cut on its way out, the window comes.
+TEST(HostileNames, NameBeyondEveryLimit) {
+    const std::string path = hostForm(scratchDir()) + "\\" + std::string(40000, 'n') + ".d64";
+    HostWindow host;
+    OpenedViewer opened = openViewer(host, path);
+    ASSERT_NE(opened.window, nullptr);
+    EXPECT_EQ(windowText(opened.window), u"");
+    ASSERT_NE(recordOf(opened.window), nullptr);
+    EXPECT_EQ(recordOf(opened.window)->type, kTypeUnknown);
+    // The debugger output carries about 4 KB a line: each line is the start of the whole one.
+    const Lines whole = traced(undeterminedLines(fromAnsi(path), false));
+    ASSERT_EQ(opened.lines.size(), 2 + whole.size());
+    for (std::size_t i = 0; i < whole.size(); ++i) {
+        const std::string& got = opened.lines[2 + i];
+        EXPECT_GE(got.size(), std::min<std::size_t>(whole[i].size(), 4000)) << i;
+        EXPECT_EQ(whole[i].compare(0, got.size(), got), 0) << got.substr(0, 80);
+    }
+    plugin().listCloseWindow(opened.window);
+    EXPECT_FALSE(IsWindow(opened.window));
 }
 
 // A pipe server waiting under an image's name: not a disk file, so it is never read.
