@@ -44,7 +44,7 @@ struct ChainCase {
 };
 std::vector<ChainCase> brokenChains();
 
-// A D80 or D82 whose BAM sectors all carry the same range bytes 4 and 5, bitmaps all free.
+// A D80 or D82 whose BAM sectors carry odd range bytes 4 and 5; every bitmap byte is 0xFF.
 struct BamRangeCase {
     std::string name;
     ImageBuilder image;

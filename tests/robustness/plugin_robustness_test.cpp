@@ -118,36 +118,33 @@ Viewed viewEveryView(const std::string& ansiPath,
     return v;
 }
 
-std::string hostForm(const std::string& path) {
-    return windowsPath(path);
-}
-
 // --------------------------------------------------------------- names that are no image
 
 TEST(HostileNames, EachGivesItsLinesAndAnEmptyWindow) {
     struct Case {
         const char* what;
+        const char* name;
         std::function<void(const std::string& path)> make;
         bool opens;
     };
+    const auto nothing = [](const std::string&) {};
     const Case cases[] = {
-        {"a folder", [](const std::string& p) { fs::create_directory(fs::u8path(p)); }, false},
-        {"a missing file", [](const std::string&) {}, false},
-        {"a sparse file of 4 GiB and a D64's size",
+        {"a folder", "x.d64", [](const std::string& p) { fs::create_directory(fs::u8path(p)); },
+         false},
+        {"a missing file", "x.d64", nothing, false},
+        {"a sparse file of 4 GiB and a D64's size", "x.d64",
          [](const std::string& p) { sizedFile(p, kFourGiB + 174848); }, true},
-        {"a sparse file of 4 GiB and a D81's size with error bytes",
+        {"a sparse file of 4 GiB and a D81's size with error bytes", "x.d81",
          [](const std::string& p) { sizedFile(p, kFourGiB + 822400); }, true},
-        {"an empty file", [](const std::string& p) { writeFile(p, {}); }, true},
-        {"the null device", nullptr, false},
-        {"the console", nullptr, false},
+        {"an empty file", "x.d64", [](const std::string& p) { writeFile(p, {}); }, true},
+        // Device names stand for the device in any folder and with any extension.
+        {"the null device", "NUL.d64", nothing, false},
+        {"the console", "CON.d64", nothing, false},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
-        // Device names stand for the device in any folder and with any extension.
-        const std::string folder = hostForm(scratchDir());
-        const std::string path =
-            c.make ? folder + "\\x.d64" : folder + (c.what[4] == 'n' ? "\\NUL.d64" : "\\CON.d64");
-        if (c.make) c.make(path);
+        const std::string path = windowsPath(scratchDir()) + "\\" + c.name;
+        c.make(path);
         const Viewed v = viewEveryView(path);
         ASSERT_TRUE(v.shown);
         EXPECT_EQ(v.readerLines, traced(undeterminedLines(fromAnsi(path), c.opens)));
@@ -158,7 +155,7 @@ TEST(HostileNames, EachGivesItsLinesAndAnEmptyWindow) {
 
 // A name longer than any the system takes: the trace line is cut on its way out, the window comes.
 TEST(HostileNames, NameBeyondEveryLimit) {
-    const std::string path = hostForm(scratchDir()) + "\\" + std::string(40000, 'n') + ".d64";
+    const std::string path = windowsPath(scratchDir()) + "\\" + std::string(40000, 'n') + ".d64";
     HostWindow host;
     OpenedViewer opened = openViewer(host, path);
     ASSERT_NE(opened.window, nullptr);
@@ -196,7 +193,7 @@ TEST(HeldFile, EveryOpenFailsAndTheWindowStillComes) {
     for (bool errorBytes : {false, true}) {
         SCOPED_TRACE(errorBytes ? "with error bytes" : "without error bytes");
         const std::string path =
-            hostForm(wellFormedImage(kTypeD64, errorBytes).write(scratchDir() + "/held.d64"));
+            windowsPath(wellFormedImage(kTypeD64, errorBytes).write(scratchDir() + "/held.d64"));
         const std::u16string name = fromAnsi(path);
         {
             KernelHandle held = openFile(name, GENERIC_READ, 0);
@@ -279,7 +276,7 @@ TEST(ChangingFile, CutOrGrownThroughASecondHandleWhileTheReadersHaveIt) {
         b.header("CHANGING", "CH", "2A").dirLink(1, 18, 10).dirLink(10, 0, 0xFF);
         b.slot(1, 1, 0x82, "ONE", 1).slot(10, 1, 0x82, "TEN", 10);
         for (std::size_t i = 0; i < kErrors; ++i) b.errorByte(i, static_cast<std::uint8_t>(i + 1));
-        const std::u16string name = fromAnsi(hostForm(b.write(scratchDir() + "/changing.d64")));
+        const std::u16string name = fromAnsi(windowsPath(b.write(scratchDir() + "/changing.d64")));
 
         // The load in this process runs the same readers on the same file layer as the plug-in.
         int reads = 0;
@@ -319,7 +316,7 @@ TEST(BrokenImages, ChainsThroughThePlugin) {
         SCOPED_TRACE(c.name);
         const DiskType type = c.image.type();
         const std::string path =
-            hostForm(c.image.write(scratchDir() + "/chain." + extensionOf(type)));
+            windowsPath(c.image.write(scratchDir() + "/chain." + extensionOf(type)));
         const Viewed v = viewEveryView(path);
         ASSERT_TRUE(v.shown);
         U16Lines expected = {typeLine(type)};
@@ -335,7 +332,7 @@ TEST(BrokenImages, BamRangesThroughThePlugin) {
         SCOPED_TRACE(c.name);
         const DiskType type = c.image.type();
         const std::string path =
-            hostForm(c.image.write(scratchDir() + "/range." + extensionOf(type)));
+            windowsPath(c.image.write(scratchDir() + "/range." + extensionOf(type)));
         const Viewed v = viewEveryView(path);
         ASSERT_TRUE(v.shown);
         EXPECT_EQ(v.readerLines, traced({typeLine(type)}));
@@ -357,7 +354,7 @@ TEST(Names, AnsiCharactersBeyondAsciiInFolderAndFileNames) {
     const std::u16string accents = u"\u00e9\u00fc\u00df";  // é ü ß, E9 FC DF in cp1252
     if (fromAnsi(toAnsi(accents)) != accents || toAnsi(accents).size() != 3)
         GTEST_SKIP() << "the ANSI code page " << GetACP() << " has no single bytes for them";
-    const std::u16string folder = fromAnsi(hostForm(scratchDir())) + u"\\Ordner " + accents;
+    const std::u16string folder = fromAnsi(windowsPath(scratchDir())) + u"\\Ordner " + accents;
     ASSERT_TRUE(CreateDirectoryW(wide(folder), nullptr));
     const std::u16string file = folder + u"\\Spiel " + accents + u".d71";
     wellFormedImage(kTypeD71, true).write(toUtf8(file));
@@ -434,7 +431,7 @@ void expectLongPathsListed(const std::u16string& root) {
 }
 
 TEST(LongPaths, ImageBehind300CharactersOnADrive) {
-    expectLongPathsListed(fromAnsi(hostForm(scratchDir())));
+    expectLongPathsListed(fromAnsi(windowsPath(scratchDir())));
 }
 
 // "\\server\share" under Wine is a folder of the prefix: dosdevices\unc\server\share.
@@ -480,7 +477,7 @@ TEST(Untouched, AfterTheWindowTheFileIsFreeAndUnchanged) {
     for (Sample& s : samples) {
         SCOPED_TRACE(s.name);
         const std::string path =
-            hostForm(s.image.write(scratchDir() + "/image." + extensionOf(s.image.type())));
+            windowsPath(s.image.write(scratchDir() + "/image." + extensionOf(s.image.type())));
         const std::u16string name = fromAnsi(path);
         const fs::path file(std::wstring(name.begin(), name.end()));
         // Dated in the past, so that a write would move the time.
