@@ -30,6 +30,7 @@ struct Subject {
     std::vector<FileOp> ops;
     std::uint64_t bytesRead = 0;
     std::uint64_t allocations = 0;
+    std::size_t switchFileOps = 0;  // file operations of the view switches after the load
     std::size_t entries = 0;
 };
 
@@ -76,6 +77,11 @@ void record(Subject& s) {
     loadImage(s.path, image);
     s.allocations = bench::allocationCount() - before;
     s.entries = image.dirEntries.size();
+    std::size_t opsAfterLoad = s.ops.size();
+    setupString(image, 1);
+    setupString(image, 0);
+    s.switchFileOps = s.ops.size() - opsAfterLoad;
+    s.ops.resize(opsAfterLoad);
     setFileObserver({});
 }
 
@@ -167,14 +173,15 @@ int main(int argc, char** argv) {
 
     std::printf(
         "\n| type | entries | load + views (us) | I/O floor (us) | ratio | view switch (us) | "
-        "bytes read | allocations per load |\n|---|---|---|---|---|---|---|---|\n");
+        "file operations per switch | bytes read | allocations per load |\n"
+        "|---|---|---|---|---|---|---|---|---|\n");
     for (const Subject& s : subjects()) {
         double load = reporter.nanos["load/" + s.name] / 1000;
         double floor = reporter.nanos["floor/" + s.name] / 1000;
         double view = reporter.nanos["view_switch/" + s.name] / 1000;
-        std::printf("| %s | %zu | %.1f | %.1f | %.2f | %.1f | %llu | %llu |\n", s.name.c_str(),
-                    s.entries - 1, load, floor, floor > 0 ? load / floor : 0.0, view,
-                    static_cast<unsigned long long>(s.bytesRead),
+        std::printf("| %s | %zu | %.1f | %.1f | %.2f | %.1f | %zu | %llu | %llu |\n",
+                    s.name.c_str(), s.entries - 1, load, floor, floor > 0 ? load / floor : 0.0,
+                    view, s.switchFileOps, static_cast<unsigned long long>(s.bytesRead),
                     static_cast<unsigned long long>(s.allocations));
     }
     benchmark::Shutdown();

@@ -3,10 +3,10 @@
 # Wine through qvxhost (median and 95th percentile of ListLoad and of a view switch), on images of
 # every type with a full directory (41 sectors, 328 entries) and error bytes. Prints two tables.
 #
-#   bash scripts/bench.sh [REPEATS]     (qvxhost loads per image, default 200)
+#   bash scripts/bench.sh [REPEATS]     (qvxhost loads per image, default 100)
 set -euo pipefail
 cd "$(dirname "$0")/.."
-repeats=${1:-200}
+repeats=${1:-100}
 
 bash scripts/setup.sh
 cmake --preset native >/dev/null
