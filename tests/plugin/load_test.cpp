@@ -132,17 +132,7 @@ TEST_P(LoadEveryType, ShowsTheListingInAReadOnlyRichEdit) {
     closeAndExpectGone(window);
 }
 
-std::string caseName(const ::testing::TestParamInfo<std::tuple<DiskType, bool>>& info) {
-    static const char* const kNames[kDiskTypeCount] = {"D64", "D64x40", "D71", "D80", "D81", "D82"};
-    return std::string(kNames[std::get<0>(info.param)]) +
-           (std::get<1>(info.param) ? "WithErrorBytes" : "");
-}
-
-INSTANTIATE_TEST_SUITE_P(AllTypes, LoadEveryType,
-                         ::testing::Combine(::testing::Values(kTypeD64, kTypeD64x40, kTypeD71,
-                                                              kTypeD80, kTypeD81, kTypeD82),
-                                            ::testing::Bool()),
-                         caseName);
+INSTANTIATE_TEST_SUITE_P(AllTypes, LoadEveryType, everyImageKind(), imageKindName);
 
 // The show flags are only traced: any value gives the same window.
 TEST(Load, TracesTheShowFlagsAndIgnoresThem) {

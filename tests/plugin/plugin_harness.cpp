@@ -81,7 +81,7 @@ LRESULT CALLBACK spyProcedure(int code, WPARAM wParam, LPARAM lParam) {
     return CallNextHookEx(nullptr, code, wParam, lParam);
 }
 
-std::u16string quoted(const std::u16string& argument) {
+std::u16string commandLineArgument(const std::u16string& argument) {
     return u"\"" + argument + u"\"";
 }
 
@@ -278,8 +278,8 @@ OpenedViewer openViewer(const HostWindow& host, const std::string& ansiPath, int
 
 ChildRun runChild(const std::vector<std::u16string>& arguments) {
     std::u16string self = moduleFile(nullptr);
-    std::u16string commandLine = quoted(self);
-    for (const auto& argument : arguments) commandLine += u" " + quoted(argument);
+    std::u16string commandLine = commandLineArgument(self);
+    for (const auto& argument : arguments) commandLine += u" " + commandLineArgument(argument);
     STARTUPINFOW startup{};
     startup.cb = sizeof startup;
     PROCESS_INFORMATION process{};
@@ -320,6 +320,12 @@ int childMain(const std::vector<std::u16string>& arguments) {
         p.listCloseWindow(viewer);
     }
     return 0;
+}
+
+std::string imageKindName(const ::testing::TestParamInfo<ImageKind>& info) {
+    static const char* const kNames[kDiskTypeCount] = {"D64", "D64x40", "D71", "D80", "D81", "D82"};
+    return std::string(kNames[std::get<0>(info.param)]) +
+           (std::get<1>(info.param) ? "WithErrorBytes" : "");
 }
 
 }  // namespace qvx::test

@@ -4,8 +4,11 @@
 
 #include <windows.h>
 
+#include <gtest/gtest.h>
+
 #include <cstdint>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "debug_channel.h"
@@ -19,6 +22,15 @@ using ListLoadFunction = HWND(__stdcall*)(HWND parent, char* fileToLoad, int sho
 using ListCloseWindowFunction = void(__stdcall*)(HWND window);
 using ListGetDetectStringFunction = void(__stdcall*)(char* buffer, int maxLength);
 using ListSendCommandFunction = int(__stdcall*)(HWND window, int command, int parameter);
+
+// Every image type, with and without error bytes, as test parameters, and a name for each.
+using ImageKind = std::tuple<DiskType, bool>;
+inline auto everyImageKind() {
+    return ::testing::Combine(
+        ::testing::Values(kTypeD64, kTypeD64x40, kTypeD71, kTypeD80, kTypeD81, kTypeD82),
+        ::testing::Bool());
+}
+std::string imageKindName(const ::testing::TestParamInfo<ImageKind>& info);
 
 inline LPCWSTR wide(const std::u16string& text) {
     return reinterpret_cast<LPCWSTR>(text.c_str());

@@ -76,17 +76,7 @@ TEST_P(ViewCycle, StepsThroughTheViewsOnEveryWrapChange) {
     EXPECT_FALSE(IsWindow(window));
 }
 
-std::string caseName(const ::testing::TestParamInfo<std::tuple<DiskType, bool>>& info) {
-    static const char* const kNames[kDiskTypeCount] = {"D64", "D64x40", "D71", "D80", "D81", "D82"};
-    return std::string(kNames[std::get<0>(info.param)]) +
-           (std::get<1>(info.param) ? "WithErrorBytes" : "");
-}
-
-INSTANTIATE_TEST_SUITE_P(AllTypes, ViewCycle,
-                         ::testing::Combine(::testing::Values(kTypeD64, kTypeD64x40, kTypeD71,
-                                                              kTypeD80, kTypeD81, kTypeD82),
-                                            ::testing::Bool()),
-                         caseName);
+INSTANTIATE_TEST_SUITE_P(AllTypes, ViewCycle, everyImageKind(), imageKindName);
 
 TEST(Views, OnlyBitZeroOfTheOptionsCounts) {
     struct Step {
