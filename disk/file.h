@@ -10,7 +10,7 @@ namespace qvx {
 
 // An image file open for reading. Closed when the object goes; never written through.
 class ImageFile {
-public:
+  public:
     // Opens a regular file for reading, sharing read, write and delete with other programs.
     // Anything else (missing file, directory, device, pipe) gives a closed object.
     explicit ImageFile(const std::u16string& path);
@@ -27,7 +27,7 @@ public:
     // Reads up to count bytes, fewer only at the end of the file or on an error.
     std::size_t read(std::uint8_t* buffer, std::size_t count);
 
-private:
+  private:
     void close();
 #ifdef _WIN32
     void* handle_;

@@ -12,7 +12,11 @@ FileObserver& observer() {
 }
 }  // namespace
 
-void setFileObserver(FileObserver o) { observer() = std::move(o); }
-const FileObserver& fileObserver() { return observer(); }
+void setFileObserver(FileObserver o) {
+    observer() = std::move(o);
+}
+const FileObserver& fileObserver() {
+    return observer();
+}
 
 }  // namespace qvx

@@ -23,9 +23,13 @@ ImageFile::ImageFile(const std::u16string& path) : fd_(-1) {
     fd_ = fd;
 }
 
-ImageFile::~ImageFile() { close(); }
+ImageFile::~ImageFile() {
+    close();
+}
 
-ImageFile::ImageFile(ImageFile&& other) noexcept : fd_(other.fd_) { other.fd_ = -1; }
+ImageFile::ImageFile(ImageFile&& other) noexcept : fd_(other.fd_) {
+    other.fd_ = -1;
+}
 
 ImageFile& ImageFile::operator=(ImageFile&& other) noexcept {
     if (this != &other) {
@@ -41,7 +45,9 @@ void ImageFile::close() {
     fd_ = -1;
 }
 
-bool ImageFile::isOpen() const { return fd_ >= 0; }
+bool ImageFile::isOpen() const {
+    return fd_ >= 0;
+}
 
 std::int64_t ImageFile::size() const {
     struct stat st {};

@@ -45,7 +45,9 @@ struct DiskFormat {
 
 extern const std::array<DiskFormat, kDiskTypeCount> kDiskFormats;
 
-constexpr bool isKnownType(DiskType type) { return type >= 0 && type < kDiskTypeCount; }
+constexpr bool isKnownType(DiskType type) {
+    return type >= 0 && type < kDiskTypeCount;
+}
 
 // Sectors on one track (1-based) of a known type; 0 for a track outside the type.
 std::uint32_t sectorsOnTrack(DiskType type, std::uint32_t track);

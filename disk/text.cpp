@@ -7,8 +7,8 @@ std::u16string decimal(std::int64_t value) {
     char16_t digits[24];
     int n = 0;
     // Work on the unsigned magnitude so that the most negative value has no overflow.
-    std::uint64_t magnitude = value < 0 ? 0 - static_cast<std::uint64_t>(value)
-                                        : static_cast<std::uint64_t>(value);
+    std::uint64_t magnitude =
+        value < 0 ? 0 - static_cast<std::uint64_t>(value) : static_cast<std::uint64_t>(value);
     do {
         digits[n++] = static_cast<char16_t>(u'0' + magnitude % 10);
         magnitude /= 10;

@@ -15,7 +15,9 @@ TraceSink& sink() {
 }
 }  // namespace
 
-void setTraceSink(TraceSink s) { sink() = std::move(s); }
+void setTraceSink(TraceSink s) {
+    sink() = std::move(s);
+}
 
 void logDebug(std::u16string text) {
     text.insert(0, u"QVX: ");

@@ -9,7 +9,7 @@
 namespace qvx::test {
 
 class TraceCapture {
-public:
+  public:
     TraceCapture() {
         setTraceSink([this](const std::u16string& line) { lines.push_back(line.substr(5)); });
     }
