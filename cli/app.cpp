@@ -7,8 +7,8 @@
 #include "disk/text.h"
 #include "plugin/trace.h"
 #include "qvx_version.h"
-#include "render/listing.h"
 #include "render/load.h"
+#include "render/views.h"
 
 namespace qvx::cli {
 namespace {
@@ -23,19 +23,6 @@ class TraceToStderr {
     TraceToStderr(const TraceToStderr&) = delete;
     TraceToStderr& operator=(const TraceToStderr&) = delete;
 };
-
-std::u16string viewText(const DiskImage& image, const std::u16string& listing, int view) {
-    switch (view) {
-        case 1:
-            return setupString(image, 1);
-        case 2:
-            return image.bamMapText;
-        case 3:
-            return image.errorMapText;
-        default:
-            return listing;
-    }
-}
 
 }  // namespace
 
@@ -58,12 +45,12 @@ int runQvx(const std::vector<std::u16string>& args, const Console& console) {
     const Options& options = command.options;
     DiskImage image;
     std::u16string text;
-    // View 3 exists only for images with error bytes, as in the viewer's cycle.
     const bool viewExists = [&] {
         TraceToStderr trace(options.trace, console.err);
         const std::u16string listing = loadImage(options.image, image);
-        if (options.view == 3 && image.hasErrorBytes != 1) return false;
-        text = viewText(image, listing, options.view);
+        if (!hasView(image, options.view)) return false;
+        // The load has built the listing already; building it again would trace twice.
+        text = options.view == kViewListing ? listing : viewText(image, options.view).value_or(u"");
         return true;
     }();
 

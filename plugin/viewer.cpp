@@ -4,19 +4,15 @@
 #include <richedit.h>
 
 #include <cwchar>
+#include <optional>
 
 #include "disk/text.h"
 #include "plugin/trace.h"
-#include "render/listing.h"
+#include "render/views.h"
 
 namespace qvx {
 
 namespace {
-
-constexpr std::uint8_t kViewListing = 0;
-constexpr std::uint8_t kViewAlternativeListing = 1;
-constexpr std::uint8_t kViewBamMap = 2;
-constexpr std::uint8_t kViewErrorMap = 3;
 
 // Every text goes in as UTF-16 and replaces everything.
 constexpr UINT kUtf16CodePage = 1200;
@@ -65,29 +61,14 @@ std::unique_ptr<DiskImage> detachImage(HWND viewer) {
 }
 
 int changeDisplayOptions(HWND viewer, DiskImage& image, std::int32_t options) {
-    auto wrap = static_cast<std::uint8_t>(options & 1);
-    if (wrap == image.wrapFlag) return 1;
-    image.wrapFlag = wrap;
-
-    std::uint8_t lastView = image.hasErrorBytes == 1 ? kViewErrorMap : kViewBamMap;
-    image.showState =
-        image.showState == lastView ? kViewListing : static_cast<std::uint8_t>(image.showState + 1);
-
-    switch (image.showState) {
-        case kViewListing:
-        case kViewAlternativeListing:
-            putViewerText(viewer, setupString(image, image.showState));
-            return 0;
-        case kViewBamMap:
-            putViewerText(viewer, image.bamMapText);
-            return 0;
-        case kViewErrorMap:
-            putViewerText(viewer, image.errorMapText);
-            return 0;
-        default:
-            logDebug(u"ListSendCommand - unknown show state " + decimal(image.showState));
-            return 1;
+    if (!takeWrapBit(image, options)) return 1;
+    std::optional<std::u16string> text = viewText(image, image.showState);
+    if (!text) {
+        logDebug(u"ListSendCommand - unknown show state " + decimal(image.showState));
+        return 1;
     }
+    putViewerText(viewer, *text);
+    return 0;
 }
 
 }  // namespace qvx

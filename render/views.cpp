@@ -1,0 +1,57 @@
+// The view cycle and the text of each view.
+#include "render/views.h"
+
+#include "render/listing.h"
+
+namespace qvx {
+
+std::uint8_t lastView(const DiskImage& image) {
+    return image.hasErrorBytes == 1 ? kViewErrorMap : kViewBamMap;
+}
+
+bool hasView(const DiskImage& image, int view) {
+    return view >= kViewListing && view <= lastView(image);
+}
+
+std::uint8_t nextView(const DiskImage& image, std::uint8_t view) {
+    return view == lastView(image) ? kViewListing : static_cast<std::uint8_t>(view + 1);
+}
+
+std::u16string_view viewName(int view) {
+    switch (view) {
+        case kViewListing:
+            return u"Listing";
+        case kViewSecondListing:
+            return u"Listing, second character set";
+        case kViewBamMap:
+            return u"BAM map";
+        case kViewErrorMap:
+            return u"Error map";
+        default:
+            return {};
+    }
+}
+
+bool takeWrapBit(DiskImage& image, std::int32_t options) {
+    const auto wrap = static_cast<std::uint8_t>(options & 1);
+    if (wrap == image.wrapFlag) return false;
+    image.wrapFlag = wrap;
+    image.showState = nextView(image, image.showState);
+    return true;
+}
+
+std::optional<std::u16string> viewText(const DiskImage& image, int view) {
+    switch (view) {
+        case kViewListing:
+        case kViewSecondListing:
+            return setupString(image, view);
+        case kViewBamMap:
+            return image.bamMapText;
+        case kViewErrorMap:
+            return image.errorMapText;
+        default:
+            return std::nullopt;
+    }
+}
+
+}  // namespace qvx
