@@ -1,11 +1,11 @@
 // Loads the image the way the viewer does and prints the text of one of its views.
 #include "cli/app.h"
 
+#include "base/text.h"
+#include "base/trace.h"
 #include "cli/options.h"
 #include "cli/terminal_text.h"
 #include "disk/image.h"
-#include "disk/text.h"
-#include "plugin/trace.h"
 #include "qvx_version.h"
 #include "render/load.h"
 #include "render/views.h"

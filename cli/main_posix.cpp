@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "cli/app.h"
-#include "disk/text.h"
 
 namespace {
 

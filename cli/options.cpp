@@ -3,7 +3,7 @@
 
 #include <optional>
 
-#include "disk/text.h"
+#include "base/text.h"
 
 namespace qvx::cli {
 namespace {

@@ -3,7 +3,7 @@
 
 #include <array>
 
-#include "disk/text.h"
+#include "base/text.h"
 #include "render/petscii.h"
 
 namespace qvx::cli {

@@ -6,8 +6,8 @@
 #include <memory>
 #include <new>
 
+#include "base/trace.h"
 #include "disk/file.h"
-#include "plugin/trace.h"
 
 namespace qvx {
 

@@ -1,8 +1,8 @@
 // setType and setSubType.
 #include "disk/detect.h"
 
+#include "base/trace.h"
 #include "disk/file.h"
-#include "plugin/trace.h"
 
 namespace qvx {
 

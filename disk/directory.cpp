@@ -7,10 +7,10 @@
 #include <new>
 #include <utility>
 
+#include "base/text.h"
+#include "base/trace.h"
 #include "disk/detect.h"
 #include "disk/file.h"
-#include "disk/text.h"
-#include "plugin/trace.h"
 
 namespace qvx {
 

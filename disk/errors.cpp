@@ -5,9 +5,9 @@
 #include <utility>
 #include <vector>
 
+#include "base/text.h"
+#include "base/trace.h"
 #include "disk/file.h"
-#include "disk/text.h"
-#include "plugin/trace.h"
 
 namespace qvx {
 

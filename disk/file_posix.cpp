@@ -5,8 +5,8 @@
 
 #include <cerrno>
 
+#include "base/text.h"
 #include "disk/file.h"
-#include "disk/text.h"
 
 namespace qvx {
 

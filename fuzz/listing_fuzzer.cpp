@@ -2,9 +2,9 @@
 #include <cstdint>
 #include <string>
 
+#include "base/trace.h"
 #include "disk/image.h"
 #include "fuzz_checks.h"
-#include "plugin/trace.h"
 #include "render/listing.h"
 #include "render/petscii.h"
 

@@ -7,10 +7,10 @@
 #include <string>
 #include <vector>
 
-#include "disk/text.h"
+#include "base/text.h"
+#include "base/trace.h"
 #include "fuzz_checks.h"
 #include "fuzz_input.h"
-#include "plugin/trace.h"
 #include "render/listing.h"
 #include "render/load.h"
 

@@ -6,7 +6,7 @@
 
 #include <string>
 
-#include "disk/text.h"
+#include "base/text.h"
 
 namespace qvx::host {
 

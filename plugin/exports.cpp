@@ -6,10 +6,10 @@
 #include <memory>
 #include <string>
 
+#include "base/text.h"
+#include "base/trace.h"
 #include "disk/image.h"
-#include "disk/text.h"
 #include "plugin/startup.h"
-#include "plugin/trace.h"
 #include "plugin/viewer.h"
 #include "plugin/win32_handles.h"
 #include "render/load.h"

@@ -4,8 +4,8 @@
 #include <cstdint>
 #include <vector>
 
-#include "disk/text.h"
-#include "plugin/trace.h"
+#include "base/text.h"
+#include "base/trace.h"
 #include "plugin/win32_handles.h"
 
 namespace qvx {

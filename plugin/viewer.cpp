@@ -6,8 +6,8 @@
 #include <cwchar>
 #include <optional>
 
-#include "disk/text.h"
-#include "plugin/trace.h"
+#include "base/text.h"
+#include "base/trace.h"
 #include "render/views.h"
 
 namespace qvx {

@@ -6,9 +6,9 @@
 #include <cstdint>
 #include <string_view>
 
+#include "base/text.h"
+#include "base/trace.h"
 #include "disk/format.h"
-#include "disk/text.h"
-#include "plugin/trace.h"
 #include "render/petscii.h"
 
 namespace qvx {

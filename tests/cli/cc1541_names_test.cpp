@@ -11,7 +11,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/text.h"
+#include "base/text.h"
 #include "run_program.h"
 #include "support/image_builder.h"
 

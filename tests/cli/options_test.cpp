@@ -6,7 +6,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/text.h"
+#include "base/text.h"
 
 namespace qvx::cli {
 namespace {

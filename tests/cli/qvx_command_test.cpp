@@ -8,10 +8,10 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
+#include "base/trace.h"
 #include "disk/format.h"
 #include "disk/image.h"
-#include "disk/text.h"
-#include "plugin/trace.h"
 #include "qvx_version.h"
 #include "render/listing.h"
 #include "render/load.h"

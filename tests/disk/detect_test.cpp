@@ -5,8 +5,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "disk/detect.h"
-#include "disk/text.h"
 #include "support/image_builder.h"
 #include "support/trace_capture.h"
 

@@ -6,8 +6,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "disk/errors.h"
-#include "disk/text.h"
 #include "support/image_builder.h"
 #include "support/trace_capture.h"
 

@@ -7,9 +7,9 @@
 #include <set>
 #include <string>
 
+#include "base/text.h"
 #include "disk/detect.h"
 #include "disk/directory.h"
-#include "disk/text.h"
 #include "support/image_builder.h"
 #include "support/tool_images.h"
 #include "support/trace_capture.h"

@@ -9,8 +9,8 @@
 
 #include <nlohmann/json.hpp>
 
+#include "base/text.h"
 #include "disk/format.h"
-#include "disk/text.h"
 #include "robustness/hostile_images.h"
 
 namespace {

@@ -10,7 +10,7 @@
 #include <tuple>
 #include <vector>
 
-#include "disk/text.h"
+#include "base/text.h"
 #include "plugin_harness.h"
 #include "support/image_builder.h"
 

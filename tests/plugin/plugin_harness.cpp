@@ -7,7 +7,7 @@
 #include <stdexcept>
 #include <utility>
 
-#include "disk/text.h"
+#include "base/text.h"
 #include "render/load.h"
 #include "support/image_builder.h"
 

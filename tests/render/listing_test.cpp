@@ -7,9 +7,9 @@
 #include <string_view>
 #include <vector>
 
+#include "base/text.h"
 #include "disk/format.h"
 #include "disk/image.h"
-#include "disk/text.h"
 #include "render/listing.h"
 #include "render/petscii.h"
 #include "support/trace_capture.h"

@@ -12,7 +12,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/text.h"
+#include "base/text.h"
 #include "render/load.h"
 #include "support/image_builder.h"
 #include "support/trace_capture.h"

@@ -8,7 +8,7 @@
 #include <tuple>
 #include <vector>
 
-#include "disk/text.h"
+#include "base/text.h"
 #include "hostile_images.h"
 #include "load_run.h"
 #include "support/image_builder.h"

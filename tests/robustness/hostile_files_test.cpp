@@ -14,7 +14,7 @@
 #include <string>
 #include <vector>
 
-#include "disk/text.h"
+#include "base/text.h"
 #include "hostile_images.h"
 #include "load_run.h"
 #include "support/image_builder.h"

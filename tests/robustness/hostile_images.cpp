@@ -3,7 +3,7 @@
 
 #include <algorithm>
 
-#include "disk/text.h"
+#include "base/text.h"
 
 namespace qvx::test {
 

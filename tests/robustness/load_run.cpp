@@ -1,7 +1,7 @@
 // The load runs of the native robustness tests.
 #include "load_run.h"
 
-#include "disk/text.h"
+#include "base/text.h"
 #include "render/listing.h"
 #include "render/load.h"
 #include "support/image_builder.h"

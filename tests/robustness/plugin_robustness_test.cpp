@@ -16,8 +16,8 @@
 #include <string>
 #include <vector>
 
+#include "base/text.h"
 #include "disk/file.h"
-#include "disk/text.h"
 #include "hostile_images.h"
 #include "plugin_harness.h"
 #include "render/load.h"

@@ -9,7 +9,7 @@
 #include <fstream>
 #include <stdexcept>
 
-#include "disk/text.h"
+#include "base/text.h"
 
 namespace qvx::test {
 

@@ -4,7 +4,7 @@
 #include <string>
 #include <vector>
 
-#include "plugin/trace.h"
+#include "base/trace.h"
 
 namespace qvx::test {
 

@@ -1,5 +1,5 @@
 // Number forms and encodings for trace lines and texts.
-#include "disk/text.h"
+#include "base/text.h"
 
 namespace qvx {
 

@@ -1,5 +1,5 @@
 // Trace output outside Windows: there is no debugger channel, so lines reach only the sink.
-#include "plugin/trace.h"
+#include "base/trace.h"
 
 namespace qvx {
 

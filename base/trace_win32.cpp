@@ -1,7 +1,7 @@
 // Trace output on Windows: the debugger output channel, one call per line.
 #include <windows.h>
 
-#include "plugin/trace.h"
+#include "base/trace.h"
 
 namespace qvx {
 

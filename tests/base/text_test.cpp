@@ -5,7 +5,7 @@
 #include <limits>
 #include <string>
 
-#include "disk/text.h"
+#include "base/text.h"
 
 namespace qvx {
 namespace {

@@ -1,7 +1,7 @@
 // The trace line format and the optional sink, shared by every platform's output.
 #include <utility>
 
-#include "plugin/trace.h"
+#include "base/trace.h"
 
 namespace qvx {
 
