@@ -13,6 +13,7 @@
 #include "render/listing.h"
 #include "render/load.h"
 #include "support/image_builder.h"
+#include "support/image_kinds.h"
 
 namespace {
 
@@ -150,12 +151,11 @@ class TableReporter : public benchmark::ConsoleReporter {
 int main(int argc, char** argv) {
     // --write-images DIR: only write the images, for measuring the same files elsewhere.
     if (argc == 3 && std::string(argv[1]) == "--write-images") {
-        for (DiskType t = 0; t < kDiskTypeCount; ++t)
-            std::printf("%s\n", buildImage(t, argv[2]).c_str());
+        for (DiskType t : test::kEveryType) std::printf("%s\n", buildImage(t, argv[2]).c_str());
         return 0;
     }
     std::string dir = test::scratchDir();
-    for (DiskType t = 0; t < kDiskTypeCount; ++t) {
+    for (DiskType t : test::kEveryType) {
         Subject s;
         s.name = std::string(kDiskFormats[t].typeName);
         s.path = test::u16path(buildImage(t, dir));

@@ -1,4 +1,5 @@
-// getBAMEntries: reads the BAM sectors at their fixed places and appends one bitmap per track.
+// getBAMEntries: reads the BAM sectors of the format table in order and appends one bitmap per
+// track.
 #include "disk/bam.h"
 
 #include <algorithm>
@@ -15,20 +16,9 @@ namespace {
 
 using Sector = std::array<std::uint8_t, kSectorSize>;
 
-constexpr std::uint32_t kD64Tracks = 35;
-constexpr std::uint32_t kExtraTracks = 5;  // tracks 36-40 of a Dolphin DOS or SpeedDOS disk
-constexpr std::size_t kDolphinBase = 0xAC;
-constexpr std::size_t kSpeedBase = 0xC0;
-constexpr std::int64_t kD71SideTwoBam = 0x41000;  // track 53 sector 0
-constexpr std::uint32_t kD71SideTwoTracks = 35;
-constexpr std::int64_t kD81Bam = 0x61900;  // track 40 sector 1
-constexpr std::uint32_t kD81BamSectors = 2;
-constexpr std::uint32_t kD81TracksPerSector = 40;
-constexpr std::int64_t kD80Bam = 0x43100;  // track 38 sector 0
-constexpr std::size_t kD80EntrySize = 5;
-constexpr std::size_t kD80FirstBitmap = 7;
-// Entries from offset 6 to the sector's end: a longer range is cut here.
-constexpr std::uint32_t kD80MaxEntries = (kSectorSize - 6) / kD80EntrySize;
+// A sector whose entries count 0 names its own range: first track, and last track plus 1.
+constexpr std::size_t kRangeFirst = 4;
+constexpr std::size_t kRangeEnd = 5;
 
 // Little-endian value of count bytes from offset; bytes past the sector's end count as 0.
 BamTrack bitmapAt(const Sector& sector, std::size_t offset, std::size_t count) {
@@ -36,6 +26,41 @@ BamTrack bitmapAt(const Sector& sector, std::size_t offset, std::size_t count) {
     for (std::size_t i = 0; i < count && offset + i < sector.size(); ++i)
         value |= BamTrack{sector[offset + i]} << (8 * i);
     return value;
+}
+
+// Appends the bitmaps of count entries from offset; a free count, where the entry has room for
+// one, comes before each bitmap and is skipped.
+void appendEntries(const Sector& sector, std::size_t offset, std::size_t entrySize,
+                   std::size_t count, std::size_t bitmapBytes, std::vector<BamTrack>& tracks) {
+    const std::size_t bitmap = offset + entrySize - bitmapBytes;
+    for (std::size_t k = 0; k < count; ++k)
+        tracks.push_back(bitmapAt(sector, bitmap + entrySize * k, bitmapBytes));
+}
+
+// The entries a sector holds: a fixed number, or the range in its bytes 4 and 5, cut to what
+// fits in the sector; none when the range is empty or reversed.
+std::size_t entriesOf(const Sector& sector, const BamSector& place) {
+    if (place.entries != 0) return place.entries;
+    const std::size_t first = sector[kRangeFirst];
+    const std::size_t end = sector[kRangeEnd];
+    if (end <= first) return 0;
+    return std::min<std::size_t>(end - first, (kSectorSize - place.firstEntry) / place.entrySize);
+}
+
+// Reads BAM sector n of the type: the first one and one on another track found by its offset, a
+// later one of the same track by moving on from the end of the one before. A short read keeps
+// the buffer's earlier bytes past what arrived; only a read of nothing fails.
+bool readBamSector(ImageFile& file, const DiskFormat& format, DiskType type, std::size_t n,
+                   Sector& sector) {
+    const BamSector& place = format.bamSectors[n];
+    bool positioned = true;
+    if (n == 0 || format.bamSectors[n - 1].track != place.track) {
+        positioned =
+            file.seek(static_cast<std::int64_t>(sectorOffset(type, place.track, place.sector)));
+    } else if (const int gap = place.sector - format.bamSectors[n - 1].sector - 1; gap != 0) {
+        positioned = file.seekRelative(std::int64_t{kSectorSize} * gap);
+    }
+    return positioned && file.read(sector.data(), sector.size()) != 0;
 }
 
 }  // namespace
@@ -53,69 +78,29 @@ void getBAMEntries(const std::u16string& path, DiskImage& image) {
         logDebug(u"getBAMEntries - can't allocate memory");
         return;
     }
+    if (!isKnownType(image.type)) {
+        logDebug(u"getBAMEntries - unknown disk type");
+        return;
+    }
+    const DiskFormat& format = kDiskFormats[image.type];
     Sector& sector = *buffer;
     std::vector<BamTrack>& tracks = image.bamTracks;
-
-    // A short read keeps the buffer's earlier bytes past what arrived; only nothing at all fails.
-    auto readSector = [&](bool positioned) {
-        if (positioned && file.read(sector.data(), sector.size()) != 0) return true;
-        logDebug(u"getBAMEntries - can't read from file <" + path + u">");
-        return false;
-    };
-
-    switch (image.type) {
-        case kTypeD64:
-        case kTypeD64x40:
-        case kTypeD71: {
-            if (!readSector(file.seek(kDiskFormats[image.type].headerOffset))) return;
-            tracks.reserve(tracks.size() + kDiskFormats[image.type].trackCount);
-            for (std::size_t t = 1; t <= kD64Tracks; ++t)
-                tracks.push_back(bitmapAt(sector, 4 * t + 1, 3));
-            if (image.type == kTypeD64x40) {
-                std::size_t base = 0;
-                if (image.subType == kSubTypeDolphin) base = kDolphinBase;
-                if (image.subType == kSubTypeSpeed) base = kSpeedBase;
-                if (base == 0) return;
-                for (std::size_t k = 0; k < kExtraTracks; ++k)
-                    tracks.push_back(bitmapAt(sector, base + 4 * k + 1, 3));
-            } else if (image.type == kTypeD71) {
-                if (!readSector(file.seek(kD71SideTwoBam))) return;
-                for (std::size_t k = 0; k < kD71SideTwoTracks; ++k)
-                    tracks.push_back(bitmapAt(sector, 3 * k, 3));
-            }
+    tracks.reserve(tracks.size() + format.trackCount);
+    for (std::size_t n = 0; n < format.bamSectorCount; ++n) {
+        if (!readBamSector(file, format, image.type, n, sector)) {
+            logDebug(u"getBAMEntries - can't read from file <" + path + u">");
             return;
         }
-        case kTypeD81: {
-            bool positioned = file.seek(kD81Bam);
-            tracks.reserve(tracks.size() + kD81BamSectors * kD81TracksPerSector);
-            for (std::uint32_t n = 0; n < kD81BamSectors; ++n) {
-                if (!readSector(positioned)) return;
-                for (std::size_t k = 0; k < kD81TracksPerSector; ++k)
-                    tracks.push_back(bitmapAt(sector, 0x11 + 6 * k, 5));
-            }
-            return;
-        }
-        case kTypeD80:
-        case kTypeD82: {
-            const std::uint32_t bamSectors = image.type == kTypeD80 ? 2 : 4;
-            bool positioned = file.seek(kD80Bam);
-            tracks.reserve(tracks.size() + kDiskFormats[image.type].trackCount);
-            for (std::uint32_t n = 0; n < bamSectors; ++n) {
-                if (n > 0) positioned = file.seekRelative(2 * std::int64_t{kSectorSize});
-                if (!readSector(positioned)) return;
-                const std::uint32_t first = sector[4];
-                const std::uint32_t end = sector[5];
-                if (end <= first) continue;
-                const std::uint32_t entries = std::min(end - first, kD80MaxEntries);
-                for (std::size_t k = 0; k < entries; ++k)
-                    tracks.push_back(bitmapAt(sector, kD80FirstBitmap + kD80EntrySize * k, 4));
-            }
-            return;
-        }
-        default:
-            logDebug(u"getBAMEntries - unknown disk type");
-            return;
+        const BamSector& place = format.bamSectors[n];
+        appendEntries(sector, place.firstEntry, place.entrySize, entriesOf(sector, place),
+                      format.bitmapBytes, tracks);
     }
+    // Tracks 36 to 40 of a 40-track D64, from the header sector still in the buffer, where its
+    // DOS variant keeps them; without a known variant there are none.
+    if (image.type == kTypeD64x40 &&
+        (image.subType == kSubTypeDolphin || image.subType == kSubTypeSpeed))
+        appendEntries(sector, kExtraBamOffset[image.subType], kExtraBamEntrySize, kExtraBamTracks,
+                      format.bitmapBytes, tracks);
 }
 
 }  // namespace qvx

@@ -28,11 +28,11 @@ void setType(const std::u16string& path, DiskImage& image) {
         logDebug(u"setType - file type not supprted");
         return;
     }
-    for (DiskType t = 0; t < kDiskTypeCount; ++t) {
-        std::int64_t n = kDiskFormats[t].totalSectors;
-        if (size == n * 256 || size == n * 257) {
-            image.type = t;
-            image.hasErrorBytes = size > n * 256 ? 1 : 0;
+    for (int t = 0; t < kDiskTypeCount; ++t) {
+        const bool withErrorBytes = size == imageSize(kDiskFormats[t], true);
+        if (withErrorBytes || size == imageSize(kDiskFormats[t], false)) {
+            image.type = static_cast<DiskType>(t);
+            image.hasErrorBytes = withErrorBytes ? 1 : 0;
             return;
         }
     }
@@ -40,14 +40,15 @@ void setType(const std::u16string& path, DiskImage& image) {
 }
 
 DiskSubType setSubType(const std::array<std::uint8_t, kSectorSize>& header) {
-    auto used = [&header](std::size_t from, std::size_t to) {
-        for (std::size_t i = from; i <= to; ++i)
+    auto used = [&header](DiskSubType variant) {
+        const std::size_t from = kExtraBamOffset[variant];
+        for (std::size_t i = from; i < from + kExtraBamTracks * kExtraBamEntrySize; ++i)
             if (header[i] != 0) return true;
         return false;
     };
-    bool dolphin = used(0xAC, 0xBF);
+    bool dolphin = used(kSubTypeDolphin);
     if (dolphin) logDebug(u"setSubType: Dolphin = true");
-    bool speed = used(0xC0, 0xD3);
+    bool speed = used(kSubTypeSpeed);
     if (speed) logDebug(u"setSubType: Speed = true");
     if (dolphin == speed) return kSubTypeNone;
     return dolphin ? kSubTypeDolphin : kSubTypeSpeed;

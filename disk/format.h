@@ -1,32 +1,54 @@
-// The six image types QVX understands and the fixed geometry of each.
+// The six image types QVX understands and every fact that differs between them: geometry, the
+// header and directory places, and where the BAM lies.
 #pragma once
 
 #include <array>
+#include <cstddef>
 #include <cstdint>
 #include <string_view>
 
 namespace qvx {
 
-using DiskType = std::int8_t;  // -1 undetermined, else an index into kDiskFormats
-constexpr DiskType kTypeUnknown = -1;
-constexpr DiskType kTypeD64 = 0;
-constexpr DiskType kTypeD64x40 = 1;
-constexpr DiskType kTypeD71 = 2;
-constexpr DiskType kTypeD80 = 3;
-constexpr DiskType kTypeD81 = 4;
-constexpr DiskType kTypeD82 = 5;
+// An enumeration, so that a switch that forgets a type draws a warning.
+enum DiskType : std::int8_t {
+    kTypeUnknown = -1,  // undetermined; indexes nothing
+    kTypeD64 = 0,
+    kTypeD64x40 = 1,
+    kTypeD71 = 2,
+    kTypeD80 = 3,
+    kTypeD81 = 4,
+    kTypeD82 = 5,
+};
 constexpr int kDiskTypeCount = 6;
 
-using DiskSubType = std::uint8_t;  // DOS variant of a 40-track D64
-constexpr DiskSubType kSubTypeNone = 0;
-constexpr DiskSubType kSubTypeDolphin = 1;
-constexpr DiskSubType kSubTypeSpeed = 2;
+// DOS variant of a 40-track D64; none for every other type.
+enum DiskSubType : std::uint8_t {
+    kSubTypeNone = 0,
+    kSubTypeDolphin = 1,
+    kSubTypeSpeed = 2,
+};
 
 constexpr std::uint32_t kSectorSize = 256;
+
+// Where Dolphin DOS and SpeedDOS keep the BAM of tracks 36 to 40 in the header sector of a
+// 40-track D64, indexed by DiskSubType: five entries of a free count and three bitmap bytes.
+constexpr std::size_t kExtraBamOffset[] = {0, 0xAC, 0xC0};
+constexpr std::size_t kExtraBamTracks = 5;
+constexpr std::size_t kExtraBamEntrySize = 4;
 
 struct Zone {
     std::uint8_t tracks;
     std::uint8_t sectorsPerTrack;
+};
+
+// One BAM sector: its place, and its entries, each a free count (where entrySize leaves room
+// for one before the type's bitmapBytes) and then the bitmap, little-endian.
+struct BamSector {
+    std::uint8_t track;
+    std::uint8_t sector;
+    std::uint8_t firstEntry;  // offset of the first entry in the sector
+    std::uint8_t entrySize;
+    std::uint8_t entries;  // tracks described; 0: bytes 4 and 5 of the sector give the range
 };
 
 struct DiskFormat {
@@ -41,12 +63,22 @@ struct DiskFormat {
     const Zone* zones;
     std::uint8_t zoneCount;  // the walk never steps past the last pair
     std::string_view typeName;
+    const BamSector* bamSectors;  // in the order they are read
+    std::uint8_t bamSectorCount;
+    std::uint8_t bitmapBytes;  // of each BAM entry
+    // Besides dirTrack, the track whose free sectors are left out of the free count; 0 for none.
+    std::uint8_t uncountedTrack;
 };
 
 extern const std::array<DiskFormat, kDiskTypeCount> kDiskFormats;
 
 constexpr bool isKnownType(DiskType type) {
     return type >= 0 && type < kDiskTypeCount;
+}
+
+// File size of an image of the format, without or with one error byte per sector.
+constexpr std::int64_t imageSize(const DiskFormat& format, bool errorBytes) {
+    return std::int64_t{format.totalSectors} * (kSectorSize + (errorBytes ? 1 : 0));
 }
 
 // Sectors on one track (1-based) of a known type; 0 for a track outside the type.

@@ -24,19 +24,21 @@ struct DirEntry {
 // Free-sector bitmap of one track: bit n = sector n, 1 = free. Its list position is the track.
 using BamTrack = std::uint64_t;
 
+// Created fresh for each opened file, then filled by the readers and renderers in the order
+// loadImage runs them; each field says who writes it.
 struct DiskImage {
-    DiskType type = 0;
-    DiskSubType subType = 0;
-    std::uint8_t hasErrorBytes = 0;
-    std::vector<DirEntry> dirEntries;
-    std::vector<BamTrack> bamTracks;
-    std::uint8_t wrapFlag = 0;
-    std::uint8_t showState = 0;
-    std::u16string bamMapText;
-    std::u16string errorMapText;
-    std::int16_t blocksFree = 0;
-    std::int16_t errorCount = 0;
-    std::vector<std::uint8_t> errorBytes;  // errorCount bytes once read
+    DiskType type = kTypeD64;  // setType, called by getDirEntries; kTypeUnknown when undetermined
+    DiskSubType subType = kSubTypeNone;    // getDirEntries, for kTypeD64x40 only
+    std::uint8_t hasErrorBytes = 0;        // setType: 1 when the file has an error byte a sector
+    std::vector<DirEntry> dirEntries;      // getDirEntries: header record, then the files
+    std::vector<BamTrack> bamTracks;       // getBAMEntries, one per track read
+    std::uint8_t wrapFlag = 0;             // the front end, then takeWrapBit
+    std::uint8_t showState = 0;            // the view shown: the front end, then takeWrapBit
+    std::u16string bamMapText;             // setupBAMMap
+    std::u16string errorMapText;           // setupErrorMap
+    std::int16_t blocksFree = 0;           // setupBAMMap
+    std::int16_t errorCount = 0;           // getErrorData: the type's totalSectors
+    std::vector<std::uint8_t> errorBytes;  // getErrorData: errorCount bytes, zero where unread
 };
 
 }  // namespace qvx

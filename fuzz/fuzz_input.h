@@ -24,37 +24,21 @@ inline ImageChoice chooseImage(std::uint8_t selector) {
 inline std::vector<std::pair<std::size_t, std::size_t>> regionsOf(ImageChoice choice) {
     std::vector<std::pair<std::size_t, std::size_t>> regions;
     const DiskFormat& f = kDiskFormats[choice.type];
-    auto sector = [&](std::uint32_t t, std::uint32_t s) {
-        regions.emplace_back(static_cast<std::size_t>(sectorOffset(choice.type, t, s)), 256);
-    };
-    switch (choice.type) {
-        case kTypeD71:
-            sector(53, 0);
-            break;
-        case kTypeD81:
-            sector(40, 1);
-            sector(40, 2);
-            break;
-        case kTypeD80:
-            sector(38, 0);
-            sector(38, 3);
-            break;
-        case kTypeD82:
-            sector(38, 0);
-            sector(38, 3);
-            sector(38, 6);
-            sector(38, 9);
-            break;
-        default:
-            break;
+    // The header region below covers a BAM kept in the header sector.
+    for (std::size_t i = 0; i < f.bamSectorCount; ++i) {
+        const BamSector& bam = f.bamSectors[i];
+        if (bam.track == f.dirTrack && bam.sector == 0) continue;
+        regions.emplace_back(
+            static_cast<std::size_t>(sectorOffset(choice.type, bam.track, bam.sector)),
+            kSectorSize);
     }
-    regions.emplace_back(f.headerOffset, 41 * 256);
-    if (choice.errorBytes) regions.emplace_back(std::size_t{f.totalSectors} * 256, f.totalSectors);
+    regions.emplace_back(f.headerOffset, 41 * kSectorSize);
+    if (choice.errorBytes) regions.emplace_back(qvx::imageSize(f, false), f.totalSectors);
     return regions;
 }
 
 inline std::size_t imageSize(ImageChoice choice) {
-    return std::size_t{kDiskFormats[choice.type].totalSectors} * (choice.errorBytes ? 257 : 256);
+    return static_cast<std::size_t>(qvx::imageSize(kDiskFormats[choice.type], choice.errorBytes));
 }
 
 // Lays data over the regions in order; what the data does not reach stays zero.

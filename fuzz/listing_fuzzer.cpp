@@ -47,7 +47,7 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
 
     qvx::DiskImage image;
     image.type = static_cast<qvx::DiskType>(static_cast<std::int8_t>(in.byte()) % 8);
-    image.subType = in.byte() % 4;
+    image.subType = static_cast<qvx::DiskSubType>(in.byte() % 4);
     image.hasErrorBytes = in.byte() % 3;
     image.blocksFree = static_cast<std::int16_t>(in.byte() | (in.byte() << 8));
     while (!in.done() && image.dirEntries.size() < 400) {

@@ -5,6 +5,7 @@
 
 #include "fuzz_input.h"
 #include "support/image_builder.h"
+#include "support/image_kinds.h"
 
 namespace {
 
@@ -54,7 +55,7 @@ int main(int argc, char** argv) {
         std::fprintf(stderr, "usage: fuzz_seeds DIR\n");
         return 2;
     }
-    for (qvx::DiskType type = 0; type < qvx::kDiskTypeCount; ++type) {
+    for (qvx::DiskType type : qvx::test::kEveryType) {
         for (bool errorBytes : {false, true}) {
             ImageBuilder b = wellFormed(type, errorBytes);
             std::vector<std::uint8_t> input{

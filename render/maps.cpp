@@ -48,22 +48,16 @@ void appendTrackPrefix(std::u16string& text, std::uint32_t track) {
     text += u": ";
 }
 
-// Tracks whose free sectors the drive keeps to itself (directory, and the D71's second BAM track).
-bool countsAsFree(DiskType type, std::uint32_t track) {
-    switch (type) {
-        case kTypeD64:
-        case kTypeD64x40:
-            return track != 18;
-        case kTypeD71:
-            return track != 18 && track != 53;
-        case kTypeD80:
-        case kTypeD82:
-            return track != 39;
-        case kTypeD81:
-            return track != 40;
-        default:
-            return false;
-    }
+bool countsAsFree(const DiskFormat& format, std::uint32_t track) {
+    return track != format.dirTrack && track != format.uncountedTrack;
+}
+
+// Each BAM sector on a counted track is taken off the free count: the D80's two, the D82's four.
+int bamSectorsCounted(const DiskFormat& format) {
+    int n = 0;
+    for (std::uint32_t i = 0; i < format.bamSectorCount; ++i)
+        if (countsAsFree(format, format.bamSectors[i].track)) ++n;
+    return n;
 }
 
 int popCount(BamTrack bits) {
@@ -98,17 +92,14 @@ void setupBAMMap(DiskImage& image) {
         ++track;
         walk.advanceTo(track);
         const int spt = static_cast<int>(walk.sectorsPerTrack);
-        if (countsAsFree(image.type, track)) freeBlocks += popCount(bits);
+        if (countsAsFree(format, track)) freeBlocks += popCount(bits);
         // A bitmap wider than the track shows its highest spt bits, lowest of them first.
         const int shift = std::max(0, bitLength(bits) - spt);
         appendTrackPrefix(text, track);
         for (int s = 0; s < spt; ++s) text += ((bits >> (s + shift)) & 1) != 0 ? u'1' : u'0';
         text += u'\r';
     }
-    // One block less per BAM sector of the type.
-    if (image.type == kTypeD80) freeBlocks -= 2;
-    if (image.type == kTypeD82) freeBlocks -= 4;
-    image.blocksFree = static_cast<std::int16_t>(freeBlocks);
+    image.blocksFree = static_cast<std::int16_t>(freeBlocks - bamSectorsCounted(format));
 }
 
 void setupErrorMap(DiskImage& image) {

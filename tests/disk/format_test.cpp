@@ -2,12 +2,13 @@
 #include <gtest/gtest.h>
 
 #include "disk/format.h"
+#include "support/image_kinds.h"
 
 namespace qvx {
 namespace {
 
 TEST(Format, ZoneTablesCoverEveryTrackOfTheType) {
-    for (DiskType t = 0; t < kDiskTypeCount; ++t) {
+    for (DiskType t : test::kEveryType) {
         const DiskFormat& f = kDiskFormats[t];
         std::uint32_t sectors = 0;
         for (std::uint32_t track = 1; track <= f.trackCount; ++track)
