@@ -5,7 +5,6 @@
 #include <algorithm>
 #include <array>
 #include <memory>
-#include <new>
 
 #include "base/trace.h"
 #include "disk/file.h"
@@ -13,8 +12,6 @@
 namespace qvx {
 
 namespace {
-
-using Sector = std::array<std::uint8_t, kSectorSize>;
 
 // A sector whose entries count 0 names its own range: first track, and last track plus 1.
 constexpr std::size_t kRangeFirst = 4;
@@ -71,10 +68,8 @@ void getBAMEntries(const std::u16string& path, DiskImage& image) {
         logDebug(u"getBAMEntries - can't open file <" + path + u">\n");
         return;
     }
-    std::unique_ptr<Sector> buffer;
-    try {
-        buffer = std::make_unique<Sector>();
-    } catch (const std::bad_alloc&) {
+    const std::unique_ptr<Sector> buffer = newSector();
+    if (!buffer) {
         logDebug(u"getBAMEntries - can't allocate memory");
         return;
     }

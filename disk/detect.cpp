@@ -39,7 +39,7 @@ void setType(const std::u16string& path, DiskImage& image) {
     logDebug(u"setType - disk file not supprted");
 }
 
-DiskSubType setSubType(const std::array<std::uint8_t, kSectorSize>& header) {
+DiskSubType setSubType(const Sector& header) {
     auto used = [&header](DiskSubType variant) {
         const std::size_t from = kExtraBamOffset[variant];
         for (std::size_t i = from; i < from + kExtraBamTracks * kExtraBamEntrySize; ++i)

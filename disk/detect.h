@@ -16,6 +16,6 @@ std::u16string fileExtension(const std::u16string& path);
 void setType(const std::u16string& path, DiskImage& image);
 
 // Tells Dolphin DOS or SpeedDOS from the 40-track BAM areas of a header sector.
-DiskSubType setSubType(const std::array<std::uint8_t, kSectorSize>& header);
+DiskSubType setSubType(const Sector& header);
 
 }  // namespace qvx

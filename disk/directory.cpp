@@ -4,7 +4,7 @@
 #include <algorithm>
 #include <array>
 #include <memory>
-#include <new>
+#include <optional>
 #include <utility>
 
 #include "base/text.h"
@@ -16,14 +16,84 @@ namespace qvx {
 
 namespace {
 
-using Sector = std::array<std::uint8_t, kSectorSize>;
 constexpr std::uint32_t kMaxDirSector = 40;
 constexpr std::size_t kSlotSize = 32;
 constexpr std::size_t kSlotsPerSector = 8;
 
+using VisitCounts = std::array<std::uint8_t, kMaxDirSector + 1>;
+
 template <std::size_t N>
 void copyBytes(const Sector& sector, std::size_t offset, std::array<std::uint8_t, N>& to) {
     std::copy_n(sector.begin() + offset, N, to.begin());
+}
+
+// The header record: disk name, ID and DOS type from the header sector, the rest zero.
+DirEntry headerRecord(const Sector& sector, const DiskFormat& format) {
+    DirEntry header;
+    copyBytes(sector, format.nameOffset, header.name);
+    copyBytes(sector, format.idOffset, header.id);
+    copyBytes(sector, format.dosTypeOffset, header.dosType);
+    return header;
+}
+
+// Reads one used slot k (1..8) of a directory sector: its trace line, then its entry.
+void readSlot(const std::uint8_t* slot, std::uint32_t dirSector, std::size_t k, DiskImage& image) {
+    std::u16string line;
+    line.reserve(53);  // one allocation, prefix included: this line is on every used slot
+    line += u"getDirEntries - reading dir sector ";
+    line += decimal(dirSector);
+    line += u", entry ";
+    line += static_cast<char16_t>(u'0' + k);
+    logDebug(std::move(line));
+    DirEntry entry;
+    std::copy_n(slot + 5, entry.name.size(), entry.name.begin());
+    entry.blocks = static_cast<std::uint16_t>(slot[30] | (slot[31] << 8));
+    const char* typeName = kFileTypeNames[getFileType(slot[2], entry)];
+    std::copy_n(typeName, entry.fileType.size(), entry.fileType.begin());
+    image.dirEntries.push_back(entry);
+}
+
+// The directory sector the link of this one leads to; nothing when the chain ends here, with a
+// line that says why unless its link track is 0.
+std::optional<std::uint32_t> followLink(const Sector& sector, const DiskFormat& format,
+                                        const VisitCounts& visitCount) {
+    const std::uint8_t linkTrack = sector[0];
+    const std::uint8_t linkSector = sector[1];
+    if (linkTrack == 0) return std::nullopt;
+    if (linkTrack != format.dirTrack) {
+        logDebug(u"getDirEntries - unknown dir track " + decimal(linkTrack));
+        return std::nullopt;
+    }
+    if (linkSector > kMaxDirSector) {
+        logDebug(u"getDirEntries - invalid dir sector " + decimal(linkSector));
+        return std::nullopt;
+    }
+    if (visitCount[linkSector] != 0) {
+        logDebug(u"getDirEntries - cyclic dir sector " + decimal(linkSector));
+        return std::nullopt;
+    }
+    return linkSector;
+}
+
+// Follows the chain from the first directory sector, reading each sector number at most once
+// into the buffer, until a link ends it or a sector cannot be read.
+void walkChain(ImageFile& file, const DiskFormat& format, const std::u16string& readError,
+               Sector& sector, DiskImage& image) {
+    VisitCounts visitCount{};
+    std::optional<std::uint32_t> current = format.firstDirSector;
+    while (current) {
+        ++visitCount[*current];
+        if (!file.seek(format.headerOffset + std::int64_t{kSectorSize} * *current) ||
+            file.read(sector.data(), sector.size()) == 0) {
+            logDebug(readError);
+            return;
+        }
+        for (std::size_t k = 1; k <= kSlotsPerSector; ++k) {
+            const std::uint8_t* slot = sector.data() + kSlotSize * (k - 1);
+            if (slot[2] != 0) readSlot(slot, *current, k, image);
+        }
+        current = followLink(sector, format, visitCount);
+    }
 }
 
 }  // namespace
@@ -51,10 +121,8 @@ void getDirEntries(const std::u16string& path, DiskImage& image) {
         return;
     }
     file.seek(format.headerOffset);
-    std::unique_ptr<Sector> buffer;
-    try {
-        buffer = std::make_unique<Sector>();
-    } catch (const std::bad_alloc&) {
+    const std::unique_ptr<Sector> buffer = newSector();
+    if (!buffer) {
         logDebug(u"getDirEntries - can't allocate memory");
         return;
     }
@@ -63,67 +131,9 @@ void getDirEntries(const std::u16string& path, DiskImage& image) {
         logDebug(readError);
         return;
     }
-
-    DirEntry header;
-    copyBytes(sector, format.nameOffset, header.name);
-    copyBytes(sector, format.idOffset, header.id);
-    copyBytes(sector, format.dosTypeOffset, header.dosType);
-    image.dirEntries.push_back(header);
+    image.dirEntries.push_back(headerRecord(sector, format));
     if (image.type == kTypeD64x40) image.subType = setSubType(sector);
-
-    std::array<std::uint8_t, kMaxDirSector + 1> visitCount{};
-    std::uint32_t current = format.firstDirSector;
-    auto readDirSector = [&]() {
-        return file.seek(format.headerOffset + std::int64_t{kSectorSize} * current) &&
-               file.read(sector.data(), sector.size()) != 0;
-    };
-    if (!readDirSector()) {
-        logDebug(readError);
-        return;
-    }
-    ++visitCount[current];
-
-    for (;;) {
-        for (std::size_t k = 1; k <= kSlotsPerSector; ++k) {
-            const std::uint8_t* slot = sector.data() + kSlotSize * (k - 1);
-            if (slot[2] == 0) continue;
-            std::u16string line;
-            line.reserve(53);  // one allocation, prefix included: this line is on every used slot
-            line += u"getDirEntries - reading dir sector ";
-            line += decimal(current);
-            line += u", entry ";
-            line += static_cast<char16_t>(u'0' + k);
-            logDebug(std::move(line));
-            DirEntry entry;
-            std::copy_n(slot + 5, entry.name.size(), entry.name.begin());
-            entry.blocks = static_cast<std::uint16_t>(slot[30] | (slot[31] << 8));
-            const char* typeName = kFileTypeNames[getFileType(slot[2], entry)];
-            std::copy_n(typeName, entry.fileType.size(), entry.fileType.begin());
-            image.dirEntries.push_back(entry);
-        }
-
-        std::uint8_t linkTrack = sector[0];
-        std::uint8_t linkSector = sector[1];
-        if (linkTrack == 0) return;
-        if (linkTrack != format.dirTrack) {
-            logDebug(u"getDirEntries - unknown dir track " + decimal(linkTrack));
-            return;
-        }
-        if (linkSector > kMaxDirSector) {
-            logDebug(u"getDirEntries - invalid dir sector " + decimal(linkSector));
-            return;
-        }
-        if (visitCount[linkSector] != 0) {
-            logDebug(u"getDirEntries - cyclic dir sector " + decimal(linkSector));
-            return;
-        }
-        current = linkSector;
-        ++visitCount[current];
-        if (!readDirSector()) {
-            logDebug(readError);
-            return;
-        }
-    }
+    walkChain(file, format, readError, sector, image);
 }
 
 }  // namespace qvx

@@ -4,7 +4,10 @@
 #include <cstddef>
 #include <cstdint>
 #include <functional>
+#include <memory>
 #include <string>
+
+#include "disk/format.h"
 
 namespace qvx {
 
@@ -35,6 +38,9 @@ class ImageFile {
     int fd_;
 #endif
 };
+
+// A zero-filled buffer for one sector; null when there is no memory for it.
+std::unique_ptr<Sector> newSector();
 
 // Size in bytes of a regular file; -1 for a missing file, a directory or anything else.
 std::int64_t fileSize(const std::u16string& path);

@@ -1,4 +1,5 @@
-// The file-access observer shared by every platform's file layer.
+// What every platform's file layer shares: the sector buffer and the file-access observer.
+#include <new>
 #include <utility>
 
 #include "disk/file.h"
@@ -11,6 +12,14 @@ FileObserver& observer() {
     return installed;
 }
 }  // namespace
+
+std::unique_ptr<Sector> newSector() {
+    try {
+        return std::make_unique<Sector>();
+    } catch (const std::bad_alloc&) {
+        return nullptr;
+    }
+}
 
 void setFileObserver(FileObserver o) {
     observer() = std::move(o);

@@ -29,6 +29,7 @@ enum DiskSubType : std::uint8_t {
 };
 
 constexpr std::uint32_t kSectorSize = 256;
+using Sector = std::array<std::uint8_t, kSectorSize>;
 
 // Where Dolphin DOS and SpeedDOS keep the BAM of tracks 36 to 40 in the header sector of a
 // 40-track D64, indexed by DiskSubType: five entries of a free count and three bitmap bytes.
