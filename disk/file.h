@@ -7,9 +7,18 @@
 #include <memory>
 #include <string>
 
+#include "base/unique_handle.h"
 #include "disk/format.h"
 
 namespace qvx {
+
+// The system's own file: a HANDLE on Windows, a descriptor elsewhere; -1 holds nothing on both.
+#ifdef _WIN32
+using SystemFile = void*;
+#else
+using SystemFile = int;
+#endif
+void closeSystemFile(SystemFile file);
 
 // An image file open for reading. Closed when the object goes; never written through.
 class ImageFile {
@@ -17,13 +26,8 @@ class ImageFile {
     // Opens a regular file for reading, sharing read, write and delete with other programs.
     // Anything else (missing file, directory, device, pipe) gives a closed object.
     explicit ImageFile(const std::u16string& path);
-    ~ImageFile();
-    ImageFile(ImageFile&& other) noexcept;
-    ImageFile& operator=(ImageFile&& other) noexcept;
-    ImageFile(const ImageFile&) = delete;
-    ImageFile& operator=(const ImageFile&) = delete;
 
-    bool isOpen() const;
+    bool isOpen() const { return static_cast<bool>(file_); }
     std::int64_t size() const;  // -1 when unknown
     bool seek(std::int64_t offset);
     bool seekRelative(std::int64_t delta);
@@ -31,12 +35,7 @@ class ImageFile {
     std::size_t read(std::uint8_t* buffer, std::size_t count);
 
   private:
-    void close();
-#ifdef _WIN32
-    void* handle_;
-#else
-    int fd_;
-#endif
+    UniqueHandle<SystemFile, &closeSystemFile, -1> file_;
 };
 
 // A zero-filled buffer for one sector; null when there is no memory for it.

@@ -53,48 +53,21 @@ std::wstring systemPath(const std::u16string& path) {
 
 }  // namespace
 
-ImageFile::ImageFile(const std::u16string& path) : handle_(INVALID_HANDLE_VALUE) {
+void closeSystemFile(SystemFile file) {
+    CloseHandle(file);
+}
+
+ImageFile::ImageFile(const std::u16string& path) {
     if (fileObserver().onOpen) fileObserver().onOpen(path);
-    HANDLE h = CreateFileW(systemPath(path).c_str(), GENERIC_READ,
-                           FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
-                           OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr);
-    if (h == INVALID_HANDLE_VALUE) return;
-    if (GetFileType(h) != FILE_TYPE_DISK) {
-        CloseHandle(h);
-        return;
-    }
-    handle_ = h;
-}
-
-ImageFile::~ImageFile() {
-    close();
-}
-
-ImageFile::ImageFile(ImageFile&& other) noexcept : handle_(other.handle_) {
-    other.handle_ = INVALID_HANDLE_VALUE;
-}
-
-ImageFile& ImageFile::operator=(ImageFile&& other) noexcept {
-    if (this != &other) {
-        close();
-        handle_ = other.handle_;
-        other.handle_ = INVALID_HANDLE_VALUE;
-    }
-    return *this;
-}
-
-void ImageFile::close() {
-    if (handle_ != INVALID_HANDLE_VALUE) CloseHandle(handle_);
-    handle_ = INVALID_HANDLE_VALUE;
-}
-
-bool ImageFile::isOpen() const {
-    return handle_ != INVALID_HANDLE_VALUE;
+    file_.reset(CreateFileW(systemPath(path).c_str(), GENERIC_READ,
+                            FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
+                            OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
+    if (file_ && GetFileType(file_.get()) != FILE_TYPE_DISK) file_.reset();
 }
 
 std::int64_t ImageFile::size() const {
     LARGE_INTEGER size{};
-    if (!isOpen() || !GetFileSizeEx(handle_, &size)) return -1;
+    if (!isOpen() || !GetFileSizeEx(file_.get(), &size)) return -1;
     return size.QuadPart;
 }
 
@@ -102,14 +75,14 @@ bool ImageFile::seek(std::int64_t offset) {
     if (fileObserver().onSeek) fileObserver().onSeek(offset, false);
     LARGE_INTEGER to{};
     to.QuadPart = offset;
-    return isOpen() && offset >= 0 && SetFilePointerEx(handle_, to, nullptr, FILE_BEGIN);
+    return isOpen() && offset >= 0 && SetFilePointerEx(file_.get(), to, nullptr, FILE_BEGIN);
 }
 
 bool ImageFile::seekRelative(std::int64_t delta) {
     if (fileObserver().onSeek) fileObserver().onSeek(delta, true);
     LARGE_INTEGER by{};
     by.QuadPart = delta;
-    return isOpen() && SetFilePointerEx(handle_, by, nullptr, FILE_CURRENT);
+    return isOpen() && SetFilePointerEx(file_.get(), by, nullptr, FILE_CURRENT);
 }
 
 std::size_t ImageFile::read(std::uint8_t* buffer, std::size_t count) {
@@ -117,7 +90,7 @@ std::size_t ImageFile::read(std::uint8_t* buffer, std::size_t count) {
     while (isOpen() && done < count) {
         DWORD got = 0;
         DWORD want = static_cast<DWORD>(count - done);
-        if (!ReadFile(handle_, buffer + done, want, &got, nullptr) || got == 0) break;
+        if (!ReadFile(file_.get(), buffer + done, want, &got, nullptr) || got == 0) break;
         done += got;
     }
     if (fileObserver().onRead) fileObserver().onRead(count, done);

@@ -37,7 +37,7 @@ class CreationLog {
     static LRESULT CALLBACK hookProc(int code, WPARAM wParam, LPARAM lParam);
 
     std::vector<WindowCreation> creations_;
-    Unique<HHOOK, &UnhookWindowsHookEx> hook_;
+    WindowsHook hook_;
 };
 
 }  // namespace qvx::host

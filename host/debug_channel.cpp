@@ -24,10 +24,10 @@ constexpr wchar_t kRoleMutexName[] = L"QvxHostDebugChannelListener";
 // Creates a named object and insists that this call made it: an existing one belongs to a
 // listener outside our control, which would take lines away from us.
 template <typename Create>
-UniqueHandle createOwn(Create create, const char* name) {
+KernelHandle createOwn(Create create, const char* name) {
     HANDLE h = create();
     DWORD error = GetLastError();
-    UniqueHandle owned(h);
+    KernelHandle owned(h);
     if (!h) fail(std::string("cannot create ") + name);
     if (error == ERROR_ALREADY_EXISTS)
         throw std::runtime_error(std::string("debug channel: ") + name +

@@ -48,14 +48,14 @@ class DebugChannel {
   private:
     void listen();
 
-    UniqueHandle roleMutex_;
+    KernelHandle roleMutex_;
     bool roleHeld_ = false;
-    UniqueHandle bufferReady_;
-    UniqueHandle dataReady_;
-    UniqueHandle mapping_;
-    UniqueView view_;
-    UniqueHandle stopEvent_;
-    UniqueHandle running_;
+    KernelHandle bufferReady_;
+    KernelHandle dataReady_;
+    KernelHandle mapping_;
+    MappedView view_;
+    KernelHandle stopEvent_;
+    KernelHandle running_;
     std::thread thread_;
 
     std::mutex mutex_;

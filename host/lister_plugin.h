@@ -47,7 +47,7 @@ class ListerPlugin {
   private:
     std::wstring path_;
     std::wstring directory_;
-    UniqueModule module_;
+    Library module_;
 };
 
 // The absolute path of a file next to the running program.

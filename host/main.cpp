@@ -507,7 +507,7 @@ Json detectStringJson(ListerPlugin& plugin) {
 
 int run(const Options& options) {
     // The plug-in creates "RichEdit" windows and loads no rich-edit library itself.
-    UniqueModule richEdit(LoadLibraryW(L"riched32.dll"));
+    Library richEdit(LoadLibraryW(L"riched32.dll"));
     if (!richEdit) {
         printError("cannot load riched32.dll");
         return kExitFailure;

@@ -39,7 +39,7 @@ class ViewerFrame {
 
     std::vector<Notification> notifications_;
     std::size_t step_ = 0;
-    UniqueWindow window_;
+    Window window_;
 };
 
 }  // namespace qvx::host

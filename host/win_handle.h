@@ -1,39 +1,16 @@
-// Owners for the Win32 handles the stand-in host holds: each is released exactly once.
+// Owners the stand-in host needs beyond the shared ones: GDI objects, a mapped view, a DC borrowed
+// from a window, a selection into a DC and a heap lock; each is released exactly once.
 #pragma once
 
 #include <windows.h>
 
-#include <memory>
-#include <type_traits>
-#include <utility>
+#include "base/win32_handles.h"
 
 namespace qvx::host {
 
-// Calls a release function on a handle; the function is a template argument so the owner stays
-// as small as the handle itself.
-template <typename Handle, auto Release>
-struct ReleaseWith {
-    void operator()(Handle h) const noexcept {
-        if (h) Release(h);
-    }
-};
-
-template <typename Handle, auto Release>
-using Unique = std::unique_ptr<std::remove_pointer_t<Handle>, ReleaseWith<Handle, Release>>;
-
-using UniqueModule = Unique<HMODULE, &FreeLibrary>;
-using UniqueHandle = Unique<HANDLE, &CloseHandle>;
-using UniqueWindow = Unique<HWND, &DestroyWindow>;
-using UniqueMemoryDc = Unique<HDC, &DeleteDC>;
-using UniqueBitmap = Unique<HBITMAP, &DeleteObject>;
-
-// A view of a file mapping.
-struct UnmapView {
-    void operator()(void* p) const noexcept {
-        if (p) UnmapViewOfFile(p);
-    }
-};
-using UniqueView = std::unique_ptr<void, UnmapView>;
+using MemoryDc = UniqueHandle<HDC, &DeleteDC>;
+using Bitmap = UniqueHandle<HBITMAP, &DeleteObject>;
+using MappedView = UniqueHandle<void*, &UnmapViewOfFile>;  // a view of a file mapping
 
 // A device context borrowed from a window with GetDC or GetWindowDC.
 class WindowDc {

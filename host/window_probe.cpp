@@ -112,8 +112,8 @@ Capture Capture::ofClientArea(HWND window) {
     if (!GetClientRect(window, &rc) || rc.right <= 0 || rc.bottom <= 0) return c;
     WindowDc screen(window, GetDC(window));
     if (!screen.get()) return c;
-    UniqueMemoryDc memory(CreateCompatibleDC(screen.get()));
-    UniqueBitmap bitmap(CreateCompatibleBitmap(screen.get(), rc.right, rc.bottom));
+    MemoryDc memory(CreateCompatibleDC(screen.get()));
+    Bitmap bitmap(CreateCompatibleBitmap(screen.get(), rc.right, rc.bottom));
     if (!memory || !bitmap) return c;
     {
         SelectGuard select(memory.get(), bitmap.get());

@@ -8,10 +8,10 @@
 
 #include "base/text.h"
 #include "base/trace.h"
+#include "base/win32_handles.h"
 #include "disk/image.h"
 #include "plugin/startup.h"
 #include "plugin/viewer.h"
-#include "plugin/win32_handles.h"
 #include "render/load.h"
 
 namespace qvx {

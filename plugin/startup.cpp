@@ -6,7 +6,7 @@
 
 #include "base/text.h"
 #include "base/trace.h"
-#include "plugin/win32_handles.h"
+#include "base/win32_handles.h"
 
 namespace qvx {
 

@@ -11,10 +11,10 @@
 #include <tuple>
 #include <vector>
 
+#include "base/win32_handles.h"
 #include "debug_channel.h"
 #include "disk/format.h"
 #include "disk/image.h"
-#include "plugin/win32_handles.h"
 
 namespace qvx::test {
 
