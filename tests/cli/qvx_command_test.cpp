@@ -4,8 +4,8 @@
 
 #include <algorithm>
 #include <optional>
-#include <ostream>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/text.h"
@@ -17,6 +17,7 @@
 #include "render/load.h"
 #include "run_program.h"
 #include "support/image_builder.h"
+#include "support/image_kinds.h"
 
 namespace qvx::test {
 namespace {
@@ -28,11 +29,6 @@ constexpr const char* kSgrReverseOff = "\x1b[27m";
 ProgramResult qvx(std::vector<std::string> args, const ProgramOptions& options = {}) {
     args.insert(args.begin(), kQvx);
     return runProgram(args, options);
-}
-
-std::string extensionOf(DiskType type) {
-    const char* names[] = {"d64", "d64", "d71", "d80", "d81", "d82"};
-    return names[type];
 }
 
 // A header in reverse video, three entries with letters, digits and graphics, and for error-byte
@@ -90,27 +86,22 @@ Expected expectedFor(const std::string& path) {
     return e;
 }
 
-struct TypeCase {
-    DiskType type;
-    bool errorBytes;
+class QvxViews : public ::testing::TestWithParam<std::tuple<DiskType, bool>> {
+  protected:
+    const DiskType type = std::get<0>(GetParam());
+    const bool errorBytes = std::get<1>(GetParam());
 };
 
-void PrintTo(const TypeCase& c, std::ostream* os) {
-    *os << kDiskFormats[c.type].typeName << (c.errorBytes ? " with error bytes" : "");
-}
-
-class QvxViews : public ::testing::TestWithParam<TypeCase> {};
-
 TEST_P(QvxViews, RawViewsAreTheViewerTextsInUtf8) {
-    const std::string path = buildImage(GetParam().type, GetParam().errorBytes);
+    const std::string path = buildImage(type, errorBytes);
     const Expected e = expectedFor(path);
     ASSERT_FALSE(e.image.dirEntries.empty());
-    ASSERT_EQ(e.image.hasErrorBytes, GetParam().errorBytes ? 1 : 0);
+    ASSERT_EQ(e.image.hasErrorBytes, errorBytes ? 1 : 0);
 
     const std::u16string* texts[] = {&e.listing, &e.secondSet, &e.image.bamMapText,
                                      &e.image.errorMapText};
     for (int view = 0; view < 4; ++view) {
-        if (view == 3 && !GetParam().errorBytes) continue;
+        if (view == 3 && !errorBytes) continue;
         SCOPED_TRACE("view " + std::to_string(view));
         const ProgramResult r = qvx({"--raw", "--view", std::to_string(view), path});
         EXPECT_EQ(r.status, 0);
@@ -121,9 +112,9 @@ TEST_P(QvxViews, RawViewsAreTheViewerTextsInUtf8) {
 }
 
 TEST_P(QvxViews, TerminalViewsHaveLineFeedsAndNoFontCodePoints) {
-    const std::string path = buildImage(GetParam().type, GetParam().errorBytes);
+    const std::string path = buildImage(type, errorBytes);
     for (int view = 0; view < 4; ++view) {
-        if (view == 3 && !GetParam().errorBytes) continue;
+        if (view == 3 && !errorBytes) continue;
         SCOPED_TRACE("view " + std::to_string(view));
         const ProgramResult raw = qvx({"--raw", "--view", std::to_string(view), path});
         const ProgramResult shown = qvx({"--color", "never", "--view", std::to_string(view), path});
@@ -139,16 +130,9 @@ TEST_P(QvxViews, TerminalViewsHaveLineFeedsAndNoFontCodePoints) {
 }
 
 INSTANTIATE_TEST_SUITE_P(AllTypes, QvxViews,
-                         ::testing::Values(TypeCase{kTypeD64, false}, TypeCase{kTypeD64, true},
-                                           TypeCase{kTypeD64x40, false},
-                                           TypeCase{kTypeD64x40, true}, TypeCase{kTypeD71, false},
-                                           TypeCase{kTypeD71, true}, TypeCase{kTypeD80, false},
-                                           TypeCase{kTypeD80, true}, TypeCase{kTypeD81, false},
-                                           TypeCase{kTypeD81, true}, TypeCase{kTypeD82, false},
-                                           TypeCase{kTypeD82, true}),
+                         ::testing::Combine(::testing::ValuesIn(kEveryType), ::testing::Bool()),
                          [](const auto& info) {
-                             return "type" + std::to_string(info.param.type) +
-                                    (info.param.errorBytes ? "WithErrorBytes" : "");
+                             return kindName(std::get<0>(info.param), std::get<1>(info.param));
                          });
 
 TEST(QvxListing, ShowsNamesAndTypesAsText) {

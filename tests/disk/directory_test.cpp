@@ -3,11 +3,13 @@
 
 #include <filesystem>
 #include <string>
+#include <tuple>
 #include <vector>
 
 #include "base/text.h"
 #include "disk/directory.h"
 #include "support/image_builder.h"
+#include "support/image_kinds.h"
 #include "support/trace_capture.h"
 
 namespace qvx {
@@ -17,8 +19,6 @@ namespace fs = std::filesystem;
 using test::ImageBuilder;
 using test::TraceCapture;
 using Lines = std::vector<std::u16string>;
-
-const char* const kExtensions[] = {"d64", "d64", "d71", "d80", "d81", "d82"};
 
 struct Listing {
     DiskImage image;
@@ -96,62 +96,57 @@ void expectEntries(const std::vector<DirEntry>& actual, const std::vector<DirEnt
             << "\n  expected: " << describe(expected[i]);
 }
 
-TEST(GetFileType, TypeIndexAndFlagsFromTheTypeByte) {
+TEST(GetFileType, TypeNameAndFlagsFromTheTypeByte) {
     struct Case {
         std::uint8_t typeByte;
-        int index;
+        const char* name;
         std::uint8_t locked;
         std::uint8_t closed;
     };
     const Case cases[] = {
-        {0x82, 2, 0, 1}, {0x02, 2, 0, 0}, {0xC1, 1, 1, 1}, {0x80, 0, 0, 1}, {0x86, 6, 0, 1},
-        {0xA2, 6, 0, 1}, {0x83, 3, 0, 1}, {0x84, 4, 0, 1}, {0x45, 5, 1, 0}, {0x3F, 6, 0, 0},
-        {0xFF, 6, 1, 1}, {0x40, 0, 1, 0}, {0x01, 1, 0, 0}, {0x07, 6, 0, 0}, {0x85, 5, 0, 1},
+        {0x82, "PRG", 0, 1}, {0x02, "PRG", 0, 0}, {0xC1, "SEQ", 1, 1}, {0x80, "DEL", 0, 1},
+        {0x86, "???", 0, 1}, {0xA2, "???", 0, 1}, {0x83, "USR", 0, 1}, {0x84, "REL", 0, 1},
+        {0x45, "CBM", 1, 0}, {0x3F, "???", 0, 0}, {0xFF, "???", 1, 1}, {0x40, "DEL", 1, 0},
+        {0x01, "SEQ", 0, 0}, {0x07, "???", 0, 0}, {0x85, "CBM", 0, 1},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(static_cast<int>(c.typeByte));
         DirEntry entry;
         entry.locked = 1 - c.locked;  // the flags are set either way, not only raised
         entry.closed = 1 - c.closed;
-        EXPECT_EQ(getFileType(c.typeByte, entry), c.index);
+        EXPECT_STREQ(kFileTypeNames[getFileType(c.typeByte, entry)], c.name);
         EXPECT_EQ(entry.locked, c.locked);
         EXPECT_EQ(entry.closed, c.closed);
     }
 }
 
-TEST(GetFileType, TypeNames) {
-    const std::string names[] = {"DEL", "SEQ", "PRG", "USR", "REL", "CBM", "???"};
-    ASSERT_EQ(std::size(kFileTypeNames), std::size(names));
-    for (std::size_t i = 0; i < std::size(names); ++i) EXPECT_EQ(kFileTypeNames[i], names[i]);
-}
-
-struct TypeCase {
-    DiskType type;
-    bool errorBytes;
+class EveryType : public ::testing::TestWithParam<std::tuple<DiskType, bool>> {
+  protected:
+    const DiskType type = std::get<0>(GetParam());
+    const bool errorBytes = std::get<1>(GetParam());
+    const std::string extension = test::extensionOf(type);
 };
-
-class EveryType : public ::testing::TestWithParam<TypeCase> {};
 
 // Every header byte differs from its neighbours, so a field taken from a wrong offset shows.
 TEST_P(EveryType, HeaderRecordFromTheTypesOffsets) {
-    const DiskFormat& f = kDiskFormats[GetParam().type];
-    ImageBuilder b(GetParam().type, GetParam().errorBytes);
+    const DiskFormat& f = kDiskFormats[type];
+    ImageBuilder b(type, errorBytes);
     std::vector<std::uint8_t> pattern(kSectorSize);
     for (std::size_t i = 0; i < pattern.size(); ++i) pattern[i] = static_cast<std::uint8_t>(i + 1);
     b.put(f.dirTrack, 0, 0, pattern);
-    std::string path = b.write(test::scratchDir() + "/header." + kExtensions[GetParam().type]);
+    std::string path = b.write(test::scratchDir() + "/header." + extension);
 
     Listing got = readDir(path);
-    EXPECT_EQ(got.image.type, GetParam().type);
-    EXPECT_EQ(got.image.hasErrorBytes, GetParam().errorBytes ? 1 : 0);
+    EXPECT_EQ(got.image.type, type);
+    EXPECT_EQ(got.image.hasErrorBytes, errorBytes ? 1 : 0);
     DirEntry header;
     std::copy_n(pattern.begin() + f.nameOffset, 16, header.name.begin());
     std::copy_n(pattern.begin() + f.idOffset, 2, header.id.begin());
     std::copy_n(pattern.begin() + f.dosTypeOffset, 2, header.dosType.begin());
     expectEntries(got.image.dirEntries, {header});
 
-    Lines lines = {typeLine(kExtensions[GetParam().type])};
-    if (GetParam().type == kTypeD64x40) {  // the pattern fills both 40-track BAM areas
+    Lines lines = {typeLine(extension)};
+    if (type == kTypeD64x40) {  // the pattern fills both 40-track BAM areas
         lines.push_back(u"setSubType: Dolphin = true");
         lines.push_back(u"setSubType: Speed = true");
     }
@@ -161,10 +156,9 @@ TEST_P(EveryType, HeaderRecordFromTheTypesOffsets) {
 
 // A chain of three sectors from the type's first directory sector, slots of every kind.
 TEST_P(EveryType, ChainAcrossSectors) {
-    const DiskType type = GetParam().type;
     const DiskFormat& f = kDiskFormats[type];
     const int first = f.firstDirSector;
-    ImageBuilder b(type, GetParam().errorBytes);
+    ImageBuilder b(type, errorBytes);
     b.header("chain disk", "ab", "2a");
     b.dirLink(first, f.dirTrack, 10).dirLink(10, f.dirTrack, 4);
     b.slot(first, 1, 0x82, "first prg", 0x1234)
@@ -177,7 +171,7 @@ TEST_P(EveryType, ChainAcrossSectors) {
     // Slot bytes that are not read: the name must be taken from bytes 5 to 20 exactly.
     const std::size_t slot1 = f.headerOffset + kSectorSize * first;
     b.putAt(slot1 + 3, {0xEE, 0xEE}).putAt(slot1 + 21, std::vector<std::uint8_t>(9, 0xEE));
-    std::string path = b.write(test::scratchDir() + "/chain." + kExtensions[type]);
+    std::string path = b.write(test::scratchDir() + "/chain." + extension);
 
     Listing got = readDir(path);
     EXPECT_EQ(got.image.type, type);
@@ -195,7 +189,7 @@ TEST_P(EveryType, ChainAcrossSectors) {
                                             fileEntry("cbm", 5, "CBM", 1, 0),
                                         });
     EXPECT_EQ(got.lines, (Lines{
-                             typeLine(kExtensions[type]),
+                             typeLine(extension),
                              readingLine(first, 1),
                              readingLine(first, 2),
                              readingLine(first, 4),
@@ -211,44 +205,36 @@ TEST_P(EveryType, ChainAcrossSectors) {
 }
 
 TEST_P(EveryType, EmptyDirectoryGivesTheHeaderAlone) {
-    ImageBuilder b(GetParam().type, GetParam().errorBytes);
+    ImageBuilder b(type, errorBytes);
     b.header("empty", "e1", "2a");
-    std::string path = b.write(test::scratchDir() + "/empty." + kExtensions[GetParam().type]);
+    std::string path = b.write(test::scratchDir() + "/empty." + extension);
     Listing got = readDir(path);
     expectEntries(got.image.dirEntries, {headerEntry("empty", "e1", "2a")});
-    EXPECT_EQ(got.lines, Lines{typeLine(kExtensions[GetParam().type])});
+    EXPECT_EQ(got.lines, Lines{typeLine(extension)});
 }
 
 // A link to another track ends the walk; on D81 the directory track is 40, on D80 and D82 39.
 TEST_P(EveryType, LinkToAnotherTrackEndsTheWalk) {
-    const DiskFormat& f = kDiskFormats[GetParam().type];
+    const DiskFormat& f = kDiskFormats[type];
     const std::uint8_t otherTrack = f.dirTrack == 18 ? 19 : 18;
-    ImageBuilder b(GetParam().type, GetParam().errorBytes);
+    ImageBuilder b(type, errorBytes);
     b.dirLink(f.firstDirSector, otherTrack, f.firstDirSector + 1)
         .slot(f.firstDirSector, 2, 0x82, "kept", 3)
         .slot(f.firstDirSector + 1, 1, 0x82, "not read", 3);
-    std::string path = b.write(test::scratchDir() + "/track." + kExtensions[GetParam().type]);
+    std::string path = b.write(test::scratchDir() + "/track." + extension);
     Listing got = readDir(path);
     expectEntries(got.image.dirEntries, {DirEntry{}, fileEntry("kept", 3, "PRG", 0, 1)});
-    EXPECT_EQ(got.lines,
-              (Lines{typeLine(kExtensions[GetParam().type]), readingLine(f.firstDirSector, 2),
-                     u"getDirEntries - unknown dir track " + decimal(otherTrack)}));
-}
-
-std::string typeCaseName(const ::testing::TestParamInfo<TypeCase>& info) {
-    static const char* const names[] = {"D64", "D64x40", "D71", "D80", "D81", "D82"};
-    return std::string(names[info.param.type]) + (info.param.errorBytes ? "WithErrorBytes" : "");
+    EXPECT_EQ(got.lines, (Lines{typeLine(extension), readingLine(f.firstDirSector, 2),
+                                u"getDirEntries - unknown dir track " + decimal(otherTrack)}));
 }
 
 INSTANTIATE_TEST_SUITE_P(Directory, EveryType,
-                         ::testing::Values(TypeCase{kTypeD64, false}, TypeCase{kTypeD64, true},
-                                           TypeCase{kTypeD64x40, false},
-                                           TypeCase{kTypeD64x40, true}, TypeCase{kTypeD71, false},
-                                           TypeCase{kTypeD71, true}, TypeCase{kTypeD80, false},
-                                           TypeCase{kTypeD80, true}, TypeCase{kTypeD81, false},
-                                           TypeCase{kTypeD81, true}, TypeCase{kTypeD82, false},
-                                           TypeCase{kTypeD82, true}),
-                         typeCaseName);
+                         ::testing::Combine(::testing::ValuesIn(test::kEveryType),
+                                            ::testing::Bool()),
+                         [](const auto& info) {
+                             return test::kindName(std::get<0>(info.param),
+                                                   std::get<1>(info.param));
+                         });
 
 TEST(GetDirEntries, TypeLineShowsTheExtensionAsWritten) {
     struct Case {

@@ -8,43 +8,23 @@
 
 #include "disk/format.h"
 #include "support/image_builder.h"
+#include "support/image_kinds.h"
 
 namespace {
 
 using qvx::DiskType;
 using qvx::test::ImageBuilder;
 
-struct Kind {
-    DiskType type;
-    const char* name;
-    const char* dosType;
-};
-
-constexpr Kind kKinds[] = {
-    {qvx::kTypeD64, "d64", "2A"}, {qvx::kTypeD64x40, "d64x40", "2A"}, {qvx::kTypeD71, "d71", "2A"},
-    {qvx::kTypeD80, "d80", "2C"}, {qvx::kTypeD81, "d81", "3D"},       {qvx::kTypeD82, "d82", "2C"},
-};
-
-const char* extension(DiskType type) {
-    switch (type) {
-        case qvx::kTypeD64:
-        case qvx::kTypeD64x40:
-            return ".d64";
-        case qvx::kTypeD71:
-            return ".d71";
-        case qvx::kTypeD80:
-            return ".d80";
-        case qvx::kTypeD81:
-            return ".d81";
-        default:
-            return ".d82";
-    }
+const char* dosTypeOf(DiskType type) {
+    return type == qvx::kTypeD81                            ? "3D"
+           : type == qvx::kTypeD80 || type == qvx::kTypeD82 ? "2C"
+                                                            : "2A";
 }
 
-ImageBuilder build(const Kind& kind, bool errors) {
-    ImageBuilder b(kind.type, errors);
-    const qvx::DiskFormat& f = qvx::kDiskFormats[kind.type];
-    b.header(std::string("HOST ") + kind.name, "HT", kind.dosType);
+ImageBuilder build(DiskType type, bool errors) {
+    ImageBuilder b(type, errors);
+    const qvx::DiskFormat& f = qvx::kDiskFormats[type];
+    b.header("HOST " + qvx::test::shortName(type), "HT", dosTypeOf(type));
     std::uint32_t dir = f.firstDirSector;
     b.dirLink(dir, 0, 0xFF);
     b.slot(dir, 1, 0x82, "HELLO", 1);
@@ -55,7 +35,7 @@ ImageBuilder build(const Kind& kind, bool errors) {
     b.slot(dir, 6, 0xC2, "LOCKED", 7);
     b.slot(dir, 7, 0x02, "SPLAT", 65535);
     b.slot(dir, 8, 0x85, "PARTITION", 640);
-    if (kind.type == qvx::kTypeD64 || kind.type == qvx::kTypeD64x40) {
+    if (type == qvx::kTypeD64 || type == qvx::kTypeD64x40) {
         // A few free sectors on the first tracks of the BAM in 18/0.
         for (std::uint8_t t = 1; t <= 6; ++t)
             b.put(18, 0, 4u * t,
@@ -80,16 +60,16 @@ int main(int argc, char** argv) {
     const std::string dir = argv[1];
     try {
         std::filesystem::create_directories(dir);
-        for (const Kind& kind : kKinds) {
+        for (DiskType type : qvx::test::kEveryType) {
             for (bool errors : {false, true}) {
-                std::string file =
-                    dir + "/" + kind.name + (errors ? "-errors" : "") + extension(kind.type);
-                build(kind, errors).write(file);
+                std::string file = dir + "/" + qvx::test::shortName(type) +
+                                   (errors ? "-errors." : ".") + qvx::test::extensionOf(type);
+                build(type, errors).write(file);
                 std::printf("%s\n", file.c_str());
             }
         }
         // A name outside ASCII but inside the ANSI code page, and a size no type has.
-        build(kKinds[0], false).write(dir + "/caf\xC3\xA9.d64");
+        build(qvx::kTypeD64, false).write(dir + "/caf\xC3\xA9.d64");
         qvx::test::writeFile(dir + "/short.d64", std::vector<std::uint8_t>(1000, 0));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_images: %s\n", e.what());

@@ -245,8 +245,6 @@ ReferenceLoad referenceLoad(const std::string& ansiPath) {
 }
 
 std::string sampleImage(DiskType type, bool errorBytes) {
-    static const char* const kExtensions[kDiskTypeCount] = {"d64", "d64", "d71",
-                                                            "d80", "d81", "d82"};
     const DiskFormat& format = kDiskFormats[type];
     ImageBuilder image(type, errorBytes);
     image.header("QVX TEST " + std::to_string(type), "AB", "2A")
@@ -259,7 +257,7 @@ std::string sampleImage(DiskType type, bool errorBytes) {
         image.errorByte(0, 0x01).errorByte(21, 0x15).errorByte(format.totalSectors - 1u, 0x0F);
     }
     std::string name = std::string("image-") + std::to_string(type) +
-                       (errorBytes ? "-errors." : ".") + kExtensions[type];
+                       (errorBytes ? "-errors." : ".") + extensionOf(type);
     return windowsPath(image.write(scratchDir() + "/" + name));
 }
 
@@ -323,9 +321,7 @@ int childMain(const std::vector<std::u16string>& arguments) {
 }
 
 std::string imageKindName(const ::testing::TestParamInfo<ImageKind>& info) {
-    static const char* const kNames[kDiskTypeCount] = {"D64", "D64x40", "D71", "D80", "D81", "D82"};
-    return std::string(kNames[std::get<0>(info.param)]) +
-           (std::get<1>(info.param) ? "WithErrorBytes" : "");
+    return kindName(std::get<0>(info.param), std::get<1>(info.param));
 }
 
 }  // namespace qvx::test

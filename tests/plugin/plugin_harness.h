@@ -15,6 +15,7 @@
 #include "debug_channel.h"
 #include "disk/format.h"
 #include "disk/image.h"
+#include "support/image_kinds.h"
 
 namespace qvx::test {
 
@@ -26,9 +27,7 @@ using ListSendCommandFunction = int(__stdcall*)(HWND window, int command, int pa
 // Every image type, with and without error bytes, as test parameters, and a name for each.
 using ImageKind = std::tuple<DiskType, bool>;
 inline auto everyImageKind() {
-    return ::testing::Combine(
-        ::testing::Values(kTypeD64, kTypeD64x40, kTypeD71, kTypeD80, kTypeD81, kTypeD82),
-        ::testing::Bool());
+    return ::testing::Combine(::testing::ValuesIn(kEveryType), ::testing::Bool());
 }
 std::string imageKindName(const ::testing::TestParamInfo<ImageKind>& info);
 

@@ -7,7 +7,7 @@
 #include <vector>
 
 #include "plugin_harness.h"
-#include "render/listing.h"
+#include "render/views.h"
 
 namespace qvx::test {
 namespace {
@@ -20,20 +20,6 @@ int send(HWND window, int command, int parameter) {
 
 std::string commandLine(const std::string& command, const std::string& parameter) {
     return "QVX: ListSendCommand - c=$" + command + ", p=$" + parameter;
-}
-
-// The text each view shows, from the same file loaded in this process.
-std::u16string viewText(const ReferenceLoad& reference, int view) {
-    switch (view) {
-        case 0:
-            return reference.listing;
-        case 1:
-            return setupString(reference.image, 1);
-        case 2:
-            return reference.image.bamMapText;
-        default:
-            return reference.image.errorMapText;
-    }
 }
 
 class ViewCycle : public ::testing::TestWithParam<std::tuple<DiskType, bool>> {};
@@ -62,7 +48,7 @@ TEST_P(ViewCycle, StepsThroughTheViewsOnEveryWrapChange) {
         EXPECT_EQ(send(window, kNewParams, wrap), 0);
         EXPECT_EQ(recordOf(window)->showState, view);
         EXPECT_EQ(recordOf(window)->wrapFlag, wrap);
-        EXPECT_EQ(windowText(window), viewText(reference, view));
+        EXPECT_EQ(windowText(window), viewText(reference.image, view).value());
         // The same bit again changes nothing.
         EXPECT_EQ(send(window, kNewParams, wrap), 1);
         EXPECT_EQ(recordOf(window)->showState, view);
@@ -149,13 +135,13 @@ TEST(Views, WindowsCycleIndependently) {
     ReferenceLoad errorReference = referenceLoad(errorPath);
 
     EXPECT_EQ(send(plain.window, kNewParams, 0), 0);
-    EXPECT_EQ(windowText(withErrors.window), viewText(errorReference, 0));
+    EXPECT_EQ(windowText(withErrors.window), viewText(errorReference.image, 0).value());
     for (int parameter : {0, 1, 0}) EXPECT_EQ(send(withErrors.window, kNewParams, parameter), 0);
 
     EXPECT_EQ(recordOf(plain.window)->showState, 1);
     EXPECT_EQ(recordOf(withErrors.window)->showState, 3);
-    EXPECT_EQ(windowText(plain.window), viewText(plainReference, 1));
-    EXPECT_EQ(windowText(withErrors.window), viewText(errorReference, 3));
+    EXPECT_EQ(windowText(plain.window), viewText(plainReference.image, 1).value());
+    EXPECT_EQ(windowText(withErrors.window), viewText(errorReference.image, 3).value());
 
     // Each window's wrap bit is its own: 1 moves the first on, and is old news to the second.
     EXPECT_EQ(send(plain.window, kNewParams, 1), 0);
@@ -167,7 +153,7 @@ TEST(Views, WindowsCycleIndependently) {
     EXPECT_FALSE(IsWindow(plain.window));
     EXPECT_TRUE(IsWindow(withErrors.window));
     EXPECT_EQ(send(withErrors.window, kNewParams, 1), 0);
-    EXPECT_EQ(windowText(withErrors.window), viewText(errorReference, 0));
+    EXPECT_EQ(windowText(withErrors.window), viewText(errorReference.image, 0).value());
     plugin().listCloseWindow(withErrors.window);
 }
 

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "render/maps.h"
+#include "support/image_kinds.h"
 
 namespace qvx {
 namespace {
@@ -36,34 +37,6 @@ std::uint32_t expectedSpt(DiskType type, std::uint32_t t) {
             return 0;
     }
 }
-
-std::vector<std::uint32_t> uncountedTracks(DiskType type) {
-    switch (type) {
-        case kTypeD64:
-        case kTypeD64x40:
-            return {18};
-        case kTypeD71:
-            return {18, 53};
-        case kTypeD80:
-        case kTypeD82:
-            return {39};
-        case kTypeD81:
-            return {40};
-        default:
-            return {};
-    }
-}
-
-int correction(DiskType type) {
-    return type == kTypeD80 ? 2 : type == kTypeD82 ? 4 : 0;
-}
-
-bool counted(DiskType type, std::uint32_t track) {
-    std::vector<std::uint32_t> skip = uncountedTracks(type);
-    return std::find(skip.begin(), skip.end(), track) == skip.end();
-}
-
-const DiskType kAllTypes[] = {kTypeD64, kTypeD64x40, kTypeD71, kTypeD80, kTypeD81, kTypeD82};
 
 // The text cut at its carriage returns; a text that ends in one gives no empty last line.
 std::vector<std::u16string> lines(const std::u16string& text) {
@@ -132,7 +105,11 @@ TEST(BamMap, HeaderLinesCharacterForCharacter) {
 }
 
 TEST(BamMap, RowsFollowTheZonesOfEveryType) {
-    for (DiskType type : kAllTypes) {
+    // The free blocks of a BAM in which every sector of every track is free.
+    const std::pair<DiskType, int> cases[] = {{kTypeD64, 664},  {kTypeD64x40, 749},
+                                              {kTypeD71, 1328}, {kTypeD80, 2052},
+                                              {kTypeD81, 3160}, {kTypeD82, 4133}};
+    for (auto [type, free] : cases) {
         const DiskFormat& f = kDiskFormats[type];
         SCOPED_TRACE(std::string(f.typeName));
         std::vector<BamTrack> tracks;
@@ -142,13 +119,10 @@ TEST(BamMap, RowsFollowTheZonesOfEveryType) {
         EXPECT_EQ(image.bamMapText.back(), u'\r');
         std::vector<std::u16string> rows = lines(image.bamMapText);
         ASSERT_EQ(rows.size(), 3u + f.trackCount);
-        int expectedFree = -correction(type);
-        for (std::uint32_t t = 1; t <= f.trackCount; ++t) {
-            const std::uint32_t spt = expectedSpt(type, t);
-            EXPECT_EQ(rows[2 + t], prefix(t) + std::u16string(spt, u'1')) << "track " << t;
-            if (counted(type, t)) expectedFree += static_cast<int>(spt);
-        }
-        EXPECT_EQ(image.blocksFree, expectedFree);
+        for (std::uint32_t t = 1; t <= f.trackCount; ++t)
+            EXPECT_EQ(rows[2 + t], prefix(t) + std::u16string(expectedSpt(type, t), u'1'))
+                << "track " << t;
+        EXPECT_EQ(image.blocksFree, free);
     }
 }
 
@@ -185,24 +159,29 @@ TEST(BamMap, BitsShowSectorZeroFirstAndWideBitmapsShowTheirTop) {
 }
 
 TEST(BamMap, UncountedTracksAndCorrectionsPerType) {
-    for (DiskType type : kAllTypes) {
-        const DiskFormat& f = kDiskFormats[type];
+    struct Case {
+        DiskType type;
+        std::vector<std::uint32_t> uncounted;
+        int correction;
+    };
+    const Case cases[] = {{kTypeD64, {18}, 0}, {kTypeD64x40, {18}, 0}, {kTypeD71, {18, 53}, 0},
+                          {kTypeD80, {39}, 2}, {kTypeD81, {40}, 0},    {kTypeD82, {39}, 4}};
+    for (const Case& c : cases) {
+        const DiskFormat& f = kDiskFormats[c.type];
         SCOPED_TRACE(std::string(f.typeName));
         for (std::uint32_t t = 1; t <= f.trackCount; ++t) {
             std::vector<BamTrack> tracks(f.trackCount, 0);
             tracks[t - 1] = 0x7;
-            DiskImage image = bamImage(type, tracks);
-            EXPECT_EQ(image.blocksFree, (counted(type, t) ? 3 : 0) - correction(type))
-                << "track " << t;
+            DiskImage image = bamImage(c.type, tracks);
+            const bool counted = std::count(c.uncounted.begin(), c.uncounted.end(), t) == 0;
+            EXPECT_EQ(image.blocksFree, (counted ? 3 : 0) - c.correction) << "track " << t;
             // An uncounted track is still drawn like the others.
             EXPECT_EQ(lines(image.bamMapText)[2 + t].substr(0, 8), prefix(t) + u"111");
         }
-        EXPECT_EQ(bamImage(type, std::vector<BamTrack>(f.trackCount, 0)).blocksFree,
-                  -correction(type));
-        EXPECT_EQ(bamImage(type, {}).blocksFree, -correction(type));
+        EXPECT_EQ(bamImage(c.type, std::vector<BamTrack>(f.trackCount, 0)).blocksFree,
+                  -c.correction);
+        EXPECT_EQ(bamImage(c.type, {}).blocksFree, -c.correction);
     }
-    EXPECT_EQ(bamImage(kTypeD80, std::vector<BamTrack>(77, 0)).blocksFree, -2);
-    EXPECT_EQ(bamImage(kTypeD82, {}).blocksFree, -4);
 }
 
 TEST(BamMap, TrackPrefixesAndTracksPastTheZoneTable) {
@@ -241,7 +220,7 @@ TEST(BamMap, RebuildingReplacesTheText) {
 }
 
 TEST(ErrorMap, RowsFollowTheZonesOfEveryType) {
-    for (DiskType type : kAllTypes) {
+    for (DiskType type : test::kEveryType) {
         const DiskFormat& f = kDiskFormats[type];
         SCOPED_TRACE(std::string(f.typeName));
         DiskImage image =

@@ -46,16 +46,6 @@ int freeBlocksOfFullBitmaps(DiskType type, std::size_t tracks) {
 
 }  // namespace
 
-std::string extensionOf(DiskType type) {
-    static const char* const kExtensions[] = {"d64", "d64", "d71", "d80", "d81", "d82"};
-    return kExtensions[type];
-}
-
-std::string shortName(DiskType type) {
-    static const char* const kNames[] = {"d64", "d64x40", "d71", "d80", "d81", "d82"};
-    return kNames[type];
-}
-
 ImageBuilder wellFormedImage(DiskType type, bool errorBytes) {
     const DiskFormat& f = kDiskFormats[type];
     ImageBuilder b(type, errorBytes);

@@ -9,15 +9,9 @@
 
 #include "disk/format.h"
 #include "support/image_builder.h"
+#include "support/image_kinds.h"
 
 namespace qvx::test {
-
-constexpr DiskType kEveryType[] = {kTypeD64, kTypeD64x40, kTypeD71, kTypeD80, kTypeD81, kTypeD82};
-
-// "d64", "d71", ...: the extension an image of the type is given.
-std::string extensionOf(DiskType type);
-// "d64", "d64x40", "d71", ...: a short name that tells the two D64 types apart.
-std::string shortName(DiskType type);
 
 // A header, a few files and (with error bytes) a few error codes.
 ImageBuilder wellFormedImage(DiskType type, bool errorBytes);
