@@ -7,7 +7,12 @@
 
 namespace qvx {
 
-// Sets errorCount and errorBytes from the last totalSectors bytes of the file.
+// Sets errorCount to the type's totalSectors and errorBytes to the file's last errorCount bytes.
+// Needs type set; does not look at hasErrorBytes (calling it only for images with error bytes is
+// the caller's part). Writes errorCount and errorBytes only. Opens and closes the file itself.
+// An undetermined type leaves both as they are, silently. The block is zero-filled before the
+// read: a file that cannot be opened (one trace line) leaves it zero, a short read ("read error")
+// zero past what arrived. Without memory for the block both are emptied, silently.
 void getErrorData(const std::u16string& path, DiskImage& image);
 
 }  // namespace qvx

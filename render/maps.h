@@ -5,10 +5,14 @@
 
 namespace qvx {
 
-// Sets bamMapText and blocksFree from bamTracks.
+// Replaces bamMapText and blocksFree, drawn and counted from bamTracks; needs type set. One row
+// per bitmap, however many there are; an undetermined type gives an empty text and 0. Cannot
+// fail and writes nothing else.
 void setupBAMMap(DiskImage& image);
 
-// Sets errorMapText from errorBytes.
+// Replaces errorMapText, drawn from errorBytes; needs type and errorCount set. Whole zones are
+// drawn while sectors of errorCount remain, never a byte past what errorBytes holds; an
+// undetermined type gives an empty text. Cannot fail and writes nothing else.
 void setupErrorMap(DiskImage& image);
 
 }  // namespace qvx
