@@ -13,27 +13,14 @@
 #include <cstring>
 #include <stdexcept>
 
+#include "base/unique_handle.h"
+
 extern char** environ;
 
 namespace qvx::test {
 namespace {
 
-// Closes its descriptor when it goes.
-class Fd {
-  public:
-    explicit Fd(int fd = -1) : fd_(fd) {}
-    ~Fd() { reset(); }
-    Fd(const Fd&) = delete;
-    Fd& operator=(const Fd&) = delete;
-    int get() const { return fd_; }
-    void reset(int fd = -1) {
-        if (fd_ >= 0) ::close(fd_);
-        fd_ = fd;
-    }
-
-  private:
-    int fd_;
-};
+using Fd = UniqueHandle<int, &::close, -1>;
 
 void check(bool ok, const char* what) {
     if (!ok) throw std::runtime_error(std::string(what) + ": " + std::strerror(errno));

@@ -1,6 +1,9 @@
 // Geometry of the format table: sector counts, zone walk and sector offsets.
 #include <gtest/gtest.h>
 
+#include <utility>
+#include <vector>
+
 #include "disk/format.h"
 #include "support/image_kinds.h"
 
@@ -28,6 +31,20 @@ TEST(Format, SectorsAndOffsetsOfNamedTracks) {
     EXPECT_EQ(sectorsOnTrack(kTypeD64, 36), 0u);  // a 35-track D64 never reaches the fifth pair
     EXPECT_EQ(sectorsOnTrack(kTypeD64x40, 36), 17u);
     EXPECT_EQ(sectorsOnTrack(kTypeUnknown, 1), 0u);
+}
+
+TEST(Format, BamSectorsInReadingOrder) {
+    const std::pair<DiskType, std::vector<std::uint64_t>> cases[] = {
+        {kTypeD64, {0x16500}},          {kTypeD64x40, {0x16500}},
+        {kTypeD71, {0x16500, 0x41000}}, {kTypeD80, {0x43100, 0x43400}},
+        {kTypeD81, {0x61900, 0x61A00}}, {kTypeD82, {0x43100, 0x43400, 0x43700, 0x43A00}}};
+    for (const auto& [type, offsets] : cases) {
+        const DiskFormat& f = kDiskFormats[type];
+        std::vector<std::uint64_t> got;
+        for (std::size_t i = 0; i < f.bamSectorCount; ++i)
+            got.push_back(sectorOffset(type, f.bamSectors[i].track, f.bamSectors[i].sector));
+        EXPECT_EQ(got, offsets) << f.typeName;
+    }
 }
 
 TEST(Format, ZoneWalkStopsAtTheLastPair) {
