@@ -48,6 +48,7 @@ void appendTrackPrefix(std::u16string& text, std::uint32_t track) {
     text += u": ";
 }
 
+// The directory track, and the format's uncounted track if any, stay out of the free count.
 bool countsAsFree(const DiskFormat& format, std::uint32_t track) {
     return track != format.dirTrack && track != format.uncountedTrack;
 }
