@@ -19,6 +19,10 @@ namespace {
 constexpr std::uint32_t kMaxDirSector = 40;
 constexpr std::size_t kSlotSize = 32;
 constexpr std::size_t kSlotsPerSector = 8;
+// Places in a slot: the type byte (0 for an empty slot), the name, the block count (low first).
+constexpr std::size_t kSlotTypeByte = 2;
+constexpr std::size_t kSlotName = 5;
+constexpr std::size_t kSlotBlocks = 30;
 
 using VisitCounts = std::array<std::uint8_t, kMaxDirSector + 1>;
 
@@ -46,9 +50,9 @@ void readSlot(const std::uint8_t* slot, std::uint32_t dirSector, std::size_t k, 
     line += static_cast<char16_t>(u'0' + k);
     logDebug(std::move(line));
     DirEntry entry;
-    std::copy_n(slot + 5, entry.name.size(), entry.name.begin());
-    entry.blocks = static_cast<std::uint16_t>(slot[30] | (slot[31] << 8));
-    const char* typeName = kFileTypeNames[getFileType(slot[2], entry)];
+    std::copy_n(slot + kSlotName, entry.name.size(), entry.name.begin());
+    entry.blocks = static_cast<std::uint16_t>(slot[kSlotBlocks] | (slot[kSlotBlocks + 1] << 8));
+    const char* typeName = kFileTypeNames[getFileType(slot[kSlotTypeByte], entry)];
     std::copy_n(typeName, entry.fileType.size(), entry.fileType.begin());
     image.dirEntries.push_back(entry);
 }
@@ -90,7 +94,7 @@ void walkChain(ImageFile& file, const DiskFormat& format, const std::u16string& 
         }
         for (std::size_t k = 1; k <= kSlotsPerSector; ++k) {
             const std::uint8_t* slot = sector.data() + kSlotSize * (k - 1);
-            if (slot[2] != 0) readSlot(slot, *current, k, image);
+            if (slot[kSlotTypeByte] != 0) readSlot(slot, *current, k, image);
         }
         current = followLink(sector, format, visitCount);
     }
