@@ -32,13 +32,16 @@ stage() {
   echo "== $current"
 }
 finish_stage() {
-  [ -n "$current" ] && stages+=("$(printf '%5ds  %s' $((SECONDS - stage_started)) "$current")")
+  if [ -n "$current" ]; then
+    stages+=("$(printf '%5ds  %s' $((SECONDS - stage_started)) "$current")")
+  fi
   current=
 }
 
 prefix_root=
 on_exit() {
   local status=$?
+  set +e
   finish_stage
   if [ -n "$prefix_root" ]; then
     qvx_stop_prefixes "$prefix_root/prefix" "$prefix_root/prefix64"
@@ -48,6 +51,7 @@ on_exit() {
   echo "== time per stage"
   printf '%s\n' "${stages[@]}"
   printf '%5ds  in all, %s\n' "$SECONDS" "$([ "$status" -eq 0 ] && echo passed || echo FAILED)"
+  exit "$status"
 }
 trap on_exit EXIT
 

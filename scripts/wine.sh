@@ -64,9 +64,8 @@ qvx_prepare_prefix() {
 qvx_stop_prefixes() {
   local prefix
   for prefix in "$@"; do
-    [ -d "$prefix" ] && WINEPREFIX="$prefix" wineserver -k 2>/dev/null
+    if [ -d "$prefix" ]; then WINEPREFIX="$prefix" wineserver -k 2>/dev/null || true; fi
   done
-  return 0
 }
 
 # The Windows form of a Linux path, as Wine sees it: drive Z: is the root.
