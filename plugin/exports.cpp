@@ -1,10 +1,11 @@
-// The four lister entry points the file manager calls. Nothing thrown gets past them.
+// The lister entry points the file manager calls. Nothing thrown gets past them.
 #include <windows.h>
 
 #include <algorithm>
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <vector>
 
 #include "base/text.h"
 #include "base/trace.h"
@@ -31,17 +32,23 @@ std::u16string fromAnsi(const char* text) {
     return wide;
 }
 
-std::string toAnsi(const std::u16string& text) {
+std::u16string fromWide(const wchar_t* text) {
+    if (text == nullptr) return {};
+    return reinterpret_cast<const char16_t*>(text);
+}
+
+// A vector, not std::string: the module then carries no code for 8-bit strings.
+std::vector<char> toAnsi(const std::u16string& text) {
     auto source = reinterpret_cast<LPCWSTR>(text.c_str());
     auto count = static_cast<int>(text.size());
     int length = WideCharToMultiByte(CP_ACP, 0, source, count, nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<std::size_t>(std::max(length, 0)), '\0');
+    std::vector<char> ansi(static_cast<std::size_t>(std::max(length, 0)));
     WideCharToMultiByte(CP_ACP, 0, source, count, ansi.data(), length, nullptr, nullptr);
     return ansi;
 }
 
-HWND loadViewer(HWND parent, const char* fileToLoad, std::int32_t showFlags) {
-    std::u16string path = fromAnsi(fileToLoad);
+// ListLoad and ListLoadW alike, once the name is UTF-16.
+HWND loadViewer(HWND parent, const std::u16string& path, std::int32_t showFlags) {
     logDebug(u"ListLoad - called for '" + path + u"'; flags=$" + hex(showFlags));
 
     Window viewer(createViewerWindow(parent, moduleInstance()));
@@ -86,7 +93,7 @@ void closeViewer(HWND viewer) {
 // Writes as much as fits, always terminated; a buffer of 58 bytes or more takes all of it.
 void writeDetectString(char* buffer, std::int32_t maxLength) {
     if (buffer == nullptr || maxLength <= 0) return;
-    std::string ansi = toAnsi(kDetectString);
+    std::vector<char> ansi = toAnsi(kDetectString);
     std::size_t count = std::min(ansi.size(), static_cast<std::size_t>(maxLength) - 1);
     std::copy_n(ansi.begin(), count, buffer);
     buffer[count] = '\0';
@@ -100,7 +107,16 @@ extern "C" {
 
 __declspec(dllexport) HWND __stdcall ListLoad(HWND parentWin, char* fileToLoad, int showFlags) {
     try {
-        return qvx::loadViewer(parentWin, fileToLoad, showFlags);
+        return qvx::loadViewer(parentWin, qvx::fromAnsi(fileToLoad), showFlags);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+// The name as it stands, so that names outside the ANSI code page open too.
+__declspec(dllexport) HWND __stdcall ListLoadW(HWND parentWin, wchar_t* fileToLoad, int showFlags) {
+    try {
+        return qvx::loadViewer(parentWin, qvx::fromWide(fileToLoad), showFlags);
     } catch (...) {
         return nullptr;
     }
