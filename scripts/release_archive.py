@@ -123,12 +123,15 @@ class PeImage:
 
 
 def check_module(name, data, debug_dir, root, problems):
-    machine, magic = MODULES[name]
     try:
-        pe = PeImage(data)
+        check_pe_module(name, data, debug_dir, root, problems)
     except (ValueError, struct.error) as e:
-        problems.append(f"{name}: {e}")
-        return
+        problems.append(f"{name}: unreadable: {e}")
+
+
+def check_pe_module(name, data, debug_dir, root, problems):
+    machine, magic = MODULES[name]
+    pe = PeImage(data)
     if (pe.machine, pe.magic) != (machine, magic) or not pe.characteristics & 0x2000:
         problems.append(f"{name}: not a DLL of its width")
     if len(data) > MODULE_SIZE_LIMIT:
