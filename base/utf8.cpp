@@ -1,5 +1,5 @@
-// UTF-8 conversions, for the front ends' output and input. Apart from the number forms, so
-// that the plug-in module, which needs none of them, links no 8-bit string code.
+// UTF-8 conversions, for the front ends' output and input. Apart from the number forms, so that
+// the plug-in module, which needs neither, does not carry them.
 #include "base/text.h"
 
 namespace qvx {

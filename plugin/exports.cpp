@@ -5,7 +5,6 @@
 #include <cstdint>
 #include <memory>
 #include <string>
-#include <vector>
 
 #include "base/text.h"
 #include "base/trace.h"
@@ -37,12 +36,11 @@ std::u16string fromWide(const wchar_t* text) {
     return reinterpret_cast<const char16_t*>(text);
 }
 
-// A vector, not std::string: the module then carries no code for 8-bit strings.
-std::vector<char> toAnsi(const std::u16string& text) {
+std::string toAnsi(const std::u16string& text) {
     auto source = reinterpret_cast<LPCWSTR>(text.c_str());
     auto count = static_cast<int>(text.size());
     int length = WideCharToMultiByte(CP_ACP, 0, source, count, nullptr, 0, nullptr, nullptr);
-    std::vector<char> ansi(static_cast<std::size_t>(std::max(length, 0)));
+    std::string ansi(static_cast<std::size_t>(std::max(length, 0)), '\0');
     WideCharToMultiByte(CP_ACP, 0, source, count, ansi.data(), length, nullptr, nullptr);
     return ansi;
 }
@@ -93,7 +91,7 @@ void closeViewer(HWND viewer) {
 // Writes as much as fits, always terminated; a buffer of 58 bytes or more takes all of it.
 void writeDetectString(char* buffer, std::int32_t maxLength) {
     if (buffer == nullptr || maxLength <= 0) return;
-    std::vector<char> ansi = toAnsi(kDetectString);
+    std::string ansi = toAnsi(kDetectString);
     std::size_t count = std::min(ansi.size(), static_cast<std::size_t>(maxLength) - 1);
     std::copy_n(ansi.begin(), count, buffer);
     buffer[count] = '\0';
