@@ -15,40 +15,46 @@ namespace {
 // short file name.
 constexpr std::size_t kLongPath = MAX_PATH - 12;
 
-bool isSeparator(wchar_t c) {
-    return c == L'\\' || c == L'/';
+bool isSeparator(char16_t c) {
+    return c == u'\\' || c == u'/';
 }
 
-bool isDriveRoot(const std::wstring& p) {
-    return p.size() >= 3 && ((p[0] >= L'A' && p[0] <= L'Z') || (p[0] >= L'a' && p[0] <= L'z')) &&
-           p[1] == L':' && isSeparator(p[2]);
+bool isDriveRoot(const std::u16string& p) {
+    return p.size() >= 3 && ((p[0] >= u'A' && p[0] <= u'Z') || (p[0] >= u'a' && p[0] <= u'z')) &&
+           p[1] == u':' && isSeparator(p[2]);
 }
 
 // "\\server\share...", but not the "\\?\" and "\\.\" forms, which already go unchanged.
-bool isUncRoot(const std::wstring& p) {
+bool isUncRoot(const std::u16string& p) {
     if (p.size() < 5 || !isSeparator(p[0]) || !isSeparator(p[1]) || isSeparator(p[2])) return false;
-    if ((p[2] == L'?' || p[2] == L'.') && isSeparator(p[3])) return false;
+    if ((p[2] == u'?' || p[2] == u'.') && isSeparator(p[3])) return false;
     std::size_t share = std::find_if(p.begin() + 2, p.end(), isSeparator) - p.begin();
     return share + 1 < p.size() && !isSeparator(p[share + 1]);
 }
 
+LPCWSTR wide(const std::u16string& text) {
+    return reinterpret_cast<LPCWSTR>(text.c_str());
+}
+
 // The name handed to the system. The long form is taken literally, so a long path is first
 // made what the plain form would mean: separators as backslashes, "." and ".." resolved.
-std::wstring systemPath(const std::u16string& path) {
-    std::wstring p(path.begin(), path.end());
+// UTF-16 strings throughout: std::wstring would bring a second string library into the module.
+std::u16string systemPath(const std::u16string& p) {
     if (p.size() <= kLongPath) return p;
     const bool drive = isDriveRoot(p);
     if (!drive && !isUncRoot(p)) return p;
-    const DWORD needed = GetFullPathNameW(p.c_str(), 0, nullptr, nullptr);
-    std::wstring full(needed, L'\0');
-    const DWORD length = needed ? GetFullPathNameW(p.c_str(), needed, full.data(), nullptr) : 0;
+    const DWORD needed = GetFullPathNameW(wide(p), 0, nullptr, nullptr);
+    std::u16string full(needed, u'\0');
+    const DWORD length =
+        needed ? GetFullPathNameW(wide(p), needed, reinterpret_cast<LPWSTR>(full.data()), nullptr)
+               : 0;
     if (length == 0 || length >= needed) {
         full = p;
-        std::replace(full.begin(), full.end(), L'/', L'\\');
+        std::replace(full.begin(), full.end(), u'/', u'\\');
     } else {
         full.resize(length);
     }
-    return drive ? L"\\\\?\\" + full : L"\\\\?\\UNC\\" + full.substr(2);
+    return drive ? u"\\\\?\\" + full : u"\\\\?\\UNC\\" + full.substr(2);
 }
 
 }  // namespace
@@ -59,7 +65,7 @@ void closeSystemFile(SystemFile file) {
 
 ImageFile::ImageFile(const std::u16string& path) {
     if (fileObserver().onOpen) fileObserver().onOpen(path);
-    file_.reset(CreateFileW(systemPath(path).c_str(), GENERIC_READ,
+    file_.reset(CreateFileW(wide(systemPath(path)), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file_ && GetFileType(file_.get()) != FILE_TYPE_DISK) file_.reset();
@@ -99,7 +105,7 @@ std::size_t ImageFile::read(std::uint8_t* buffer, std::size_t count) {
 
 std::int64_t fileSize(const std::u16string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(systemPath(path).c_str(), GetFileExInfoStandard, &data)) return -1;
+    if (!GetFileAttributesExW(wide(systemPath(path)), GetFileExInfoStandard, &data)) return -1;
     if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return -1;
     return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }

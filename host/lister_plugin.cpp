@@ -19,17 +19,29 @@ std::wstring fullPath(const std::wstring& path) {
     return out;
 }
 
+// Null when the module lacks the export.
+template <typename Func>
+Func optionalExport(HMODULE module, const char* name) {
+    // The exports are stdcall functions of these exact types; FARPROC is only the carrier.
+    return reinterpret_cast<Func>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
 template <typename Func>
 Func exported(HMODULE module, const char* name) {
-    FARPROC p = GetProcAddress(module, name);
-    if (!p) throw std::runtime_error(std::string("the plug-in does not export ") + name);
-    // The exports are stdcall functions of these exact types; FARPROC is only the carrier.
-    return reinterpret_cast<Func>(reinterpret_cast<void*>(p));
+    Func f = optionalExport<Func>(module, name);
+    if (!f) throw std::runtime_error(std::string("the plug-in does not export ") + name);
+    return f;
 }
 
 }  // namespace
 
-ListerPlugin::ListerPlugin(const std::wstring& path) : path_(fullPath(path)) {
+PluginFileName::PluginFileName(const std::wstring& path) : wide(path) {
+    std::string text = toAnsi(path);
+    ansi.assign(text.begin(), text.end());
+    ansi.push_back('\0');
+}
+
+ListerPlugin::ListerPlugin(const std::wstring& path, bool forceAnsi) : path_(fullPath(path)) {
     auto slash = path_.find_last_of(L"\\/");
     directory_ = slash == std::wstring::npos ? std::wstring() : path_.substr(0, slash);
     if (directory_.size() == 2 && directory_[1] == L':') directory_ += L'\\';
@@ -43,6 +55,12 @@ ListerPlugin::ListerPlugin(const std::wstring& path) : path_(fullPath(path)) {
     listCloseWindow = exported<ListCloseWindowFunc>(module_.get(), "ListCloseWindow");
     listGetDetectString = exported<ListGetDetectStringFunc>(module_.get(), "ListGetDetectString");
     listSendCommand = exported<ListSendCommandFunc>(module_.get(), "ListSendCommand");
+    if (!forceAnsi) listLoadW = optionalExport<ListLoadWFunc>(module_.get(), "ListLoadW");
+}
+
+HWND ListerPlugin::load(HWND parent, PluginFileName& name, int showFlags) const {
+    if (listLoadW) return listLoadW(parent, name.wide.data(), showFlags);
+    return listLoad(parent, name.ansi.data(), showFlags);
 }
 
 ListerPlugin::~ListerPlugin() = default;

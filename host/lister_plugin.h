@@ -1,17 +1,20 @@
-// The lister plug-in as the file manager sees it: a loaded module and its four stdcall exports.
+// The lister plug-in as the file manager sees it: a loaded module and its stdcall exports.
 #pragma once
 
 #include <windows.h>
 
 #include <cstdint>
 #include <string>
+#include <vector>
 
 #include "host/win_handle.h"
 
 namespace qvx::host {
 
-// The file manager's lister interface; strings are 8-bit in the system ANSI code page.
+// The file manager's lister interface; strings are 8-bit in the system ANSI code page, except
+// the name ListLoadW takes, which is UTF-16.
 using ListLoadFunc = HWND(__stdcall*)(HWND parent, char* fileToLoad, int showFlags);
+using ListLoadWFunc = HWND(__stdcall*)(HWND parent, wchar_t* fileToLoad, int showFlags);
 using ListCloseWindowFunc = void(__stdcall*)(HWND listWindow);
 using ListGetDetectStringFunc = void(__stdcall*)(char* detectString, int maxLength);
 using ListSendCommandFunc = int(__stdcall*)(HWND listWindow, int command, int parameter);
@@ -24,11 +27,20 @@ constexpr std::uint32_t kNotifyWrapOn = 0xFFFC0001;
 // The buffer the file manager offers for the detect string.
 constexpr int kDetectStringBufferSize = 2000;
 
+// A file name in both forms a load entry point takes, made before the call, so that timed loads
+// allocate nothing of the host's. Characters the code page lacks are lost in the ANSI form.
+struct PluginFileName {
+    explicit PluginFileName(const std::wstring& path);
+    std::wstring wide;
+    std::vector<char> ansi;  // zero-terminated
+};
+
 class ListerPlugin {
   public:
     // Makes the plug-in's folder the DLL search directory, then loads it. Throws
-    // std::runtime_error with the reason when the module or one of its exports is missing.
-    explicit ListerPlugin(const std::wstring& path);
+    // std::runtime_error with the reason when the module or one of the four exports every
+    // plug-in has is missing. ListLoadW is optional; forceAnsi leaves it unused.
+    ListerPlugin(const std::wstring& path, bool forceAnsi);
     ~ListerPlugin();
     ListerPlugin(const ListerPlugin&) = delete;
     ListerPlugin& operator=(const ListerPlugin&) = delete;
@@ -39,7 +51,14 @@ class ListerPlugin {
     // Unloads the module now (the destructor does it otherwise).
     void unload() { module_.reset(); }
 
+    // Opens a file as file managers do: through ListLoadW when it is there, else through
+    // ListLoad with the ANSI name.
+    HWND load(HWND parent, PluginFileName& name, int showFlags) const;
+    // The entry point load calls: "ListLoadW" or "ListLoad".
+    const char* loadEntryPoint() const { return listLoadW ? "ListLoadW" : "ListLoad"; }
+
     ListLoadFunc listLoad = nullptr;
+    ListLoadWFunc listLoadW = nullptr;  // null when the module lacks it or ListLoad is forced
     ListCloseWindowFunc listCloseWindow = nullptr;
     ListGetDetectStringFunc listGetDetectString = nullptr;
     ListSendCommandFunc listSendCommand = nullptr;

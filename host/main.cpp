@@ -50,10 +50,12 @@ constexpr int kFrameWidth = 800;
 constexpr int kFrameHeight = 600;
 
 constexpr char kUsage[] =
-    "usage: qvxhost [--plugin PATH] [--flags N] [--toggles K] [--repeat R]\n"
+    "usage: qvxhost [--plugin PATH] [--ansi] [--flags N] [--toggles K] [--repeat R]\n"
     "               [--screenshot FILE.bmp] [--no-debug-channel] [--together N,...] IMAGE...\n"
     "  --plugin PATH      the plug-in module (default: qvx.wlx, 64-bit: qvx.wlx64, next to\n"
     "                     qvxhost.exe)\n"
+    "  --ansi             open files through ListLoad, with names in the ANSI code page, also\n"
+    "                     when the plug-in exports ListLoadW (which is taken otherwise)\n"
     "  --flags N          show flags for ListLoad, 32-bit, decimal or 0x hex (default 0)\n"
     "  --toggles K        change the wrap-text bit K times after loading: 0, 1, 0, ...\n"
     "  --repeat R         then open, switch once and close each image R more times, and\n"
@@ -82,6 +84,7 @@ struct Options {
     std::vector<std::wstring> images;
     bool help = false;
     bool listen = true;
+    bool ansi = false;
     bool together = false;
     std::vector<int> togetherToggles;
 };
@@ -121,6 +124,10 @@ Options parseOptions(int argc, wchar_t** argv) {
         }
         if (arg == L"--no-debug-channel") {
             o.listen = false;
+            continue;
+        }
+        if (arg == L"--ansi") {
+            o.ansi = true;
             continue;
         }
         if (i + 1 >= argc) throw UsageError(utf8(arg) + " needs a value");
@@ -332,13 +339,6 @@ struct Run {
     Clock clock;
     bool failed = false;
 
-    std::vector<char> ansiName(const std::wstring& path) const {
-        std::string ansi = toAnsi(path);
-        std::vector<char> buffer(ansi.begin(), ansi.end());
-        buffer.push_back('\0');
-        return buffer;
-    }
-
     void screenshot(Json& view, HWND frame, std::size_t image, std::size_t step) {
         if (!screenshots.enabled()) return;
         std::filesystem::path file = screenshots.name(image, step);
@@ -355,8 +355,8 @@ struct Run {
     Json openOnce(std::size_t index, const std::wstring& path) {
         Json img;
         img["file"] = utf8(path);
-        std::vector<char> name = ansiName(path);
-        std::wstring back = fromAnsi(std::string(name.data()));
+        PluginFileName name(path);
+        std::wstring back = fromAnsi(std::string(name.ansi.data()));
         img["ansiFile"] = utf8(back);
         img["ansiExact"] = back == path;
         img["flags"] = options.flags;
@@ -365,7 +365,7 @@ struct Run {
         frame.setStep(0);
         // Only ListLoad's own window creations are recorded.
         std::optional<CreationLog> log(std::in_place);
-        HWND window = plugin.listLoad(frame.hwnd(), name.data(), options.flags);
+        HWND window = plugin.load(frame.hwnd(), name, options.flags);
         ViewerFrame::pumpMessages();
         Json views = Json::array();
         if (!window) {
@@ -414,7 +414,7 @@ struct Run {
 
     Json repeat(const std::wstring& path) {
         const int r = options.repeat;
-        std::vector<char> name = ansiName(path);
+        PluginFileName name(path);
         std::vector<double> loads, switches;
         loads.reserve(static_cast<std::size_t>(r));
         switches.reserve(static_cast<std::size_t>(r));
@@ -428,7 +428,7 @@ struct Run {
         ResourceUsage afterFirst = initial;
         for (int i = 0; i < r; ++i) {
             auto t0 = clock.now();
-            HWND window = plugin.listLoad(frame.hwnd(), name.data(), options.flags);
+            HWND window = plugin.load(frame.hwnd(), name, options.flags);
             auto t1 = clock.now();
             ViewerFrame::pumpMessages();
             loads.push_back(clock.microseconds(t0, t1));
@@ -520,7 +520,7 @@ int run(const Options& options) {
     std::wstring pluginPath = options.plugin.empty() ? besideProgram(kPluginFile) : options.plugin;
     std::unique_ptr<ListerPlugin> plugin;
     try {
-        plugin = std::make_unique<ListerPlugin>(pluginPath);
+        plugin = std::make_unique<ListerPlugin>(pluginPath, options.ansi);
     } catch (const std::exception& e) {
         printError(e.what());
         return kExitNoPlugin;
@@ -532,7 +532,8 @@ int run(const Options& options) {
                       {"ansiCodePage", GetACP()},
                       {"processId", GetCurrentProcessId()}};
     report["plugin"] = {{"path", utf8(plugin->path())},
-                        {"dllDirectory", utf8(plugin->directory())}};
+                        {"dllDirectory", utf8(plugin->directory())},
+                        {"loadEntryPoint", plugin->loadEntryPoint()}};
     report["detectString"] = detectStringJson(*plugin);
     report["trace"] = traceSince(channel);
 

@@ -31,13 +31,6 @@ Json usageJson(const ResourceUsage& u) {
                 {"pagefileUsage", u.pagefileUsage}, {"workingSetSize", u.workingSetSize}};
 }
 
-std::vector<char> ansiName(const std::wstring& path) {
-    std::string ansi = toAnsi(path);
-    std::vector<char> buffer(ansi.begin(), ansi.end());
-    buffer.push_back('\0');
-    return buffer;
-}
-
 // 64-bit FNV-1a over the UTF-16 code units, low byte first (the text's UTF-16LE bytes).
 std::uint64_t fingerprint(const std::wstring& text) {
     std::uint64_t h = 0xCBF29CE484222325;
@@ -115,7 +108,7 @@ struct PhaseTrace {
 
 struct Viewer {
     std::wstring file;
-    std::vector<char> ansi;
+    PluginFileName name{std::wstring()};
     int toggles = 0;
     std::unique_ptr<ViewerFrame> frame;
     HWND window = nullptr;
@@ -133,8 +126,8 @@ void warmUp(ListerPlugin& plugin, const TogetherRun& run) {
     std::vector<std::unique_ptr<ViewerFrame>> frames;
     for (std::size_t i = 0; i < run.images.size(); ++i)
         frames.push_back(std::make_unique<ViewerFrame>(kFrameWidth, kFrameHeight));
-    std::vector<char> name = ansiName(run.images.front());
-    HWND window = plugin.listLoad(frames.front()->hwnd(), name.data(), run.flags);
+    PluginFileName name(run.images.front());
+    HWND window = plugin.load(frames.front()->hwnd(), name, run.flags);
     ViewerFrame::pumpMessages();
     if (window != nullptr) {
         for (int k = 0; k < kWarmUpToggles; ++k) {
@@ -183,7 +176,7 @@ Json runTogether(ListerPlugin& plugin, const TogetherRun& run) {
     for (std::size_t i = 0; i < viewers.size(); ++i) {
         Viewer& v = viewers[i];
         v.file = run.images[i];
-        v.ansi = ansiName(v.file);
+        v.name = PluginFileName(v.file);
         v.toggles = run.toggles.empty() ? 0 : run.toggles[i % run.toggles.size()];
         v.results.reserve(static_cast<std::size_t>(v.toggles));
         v.steps.reserve(static_cast<std::size_t>(v.toggles) + 1);
@@ -195,7 +188,7 @@ Json runTogether(ListerPlugin& plugin, const TogetherRun& run) {
     for (Viewer& v : viewers) {
         v.frame = std::make_unique<ViewerFrame>(kFrameWidth, kFrameHeight);
         v.frame->setStep(0);
-        v.window = plugin.listLoad(v.frame->hwnd(), v.ansi.data(), run.flags);
+        v.window = plugin.load(v.frame->hwnd(), v.name, run.flags);
         ViewerFrame::pumpMessages();
         if (v.window == nullptr) continue;
         v.userDataSet = GetWindowLongPtrW(v.window, GWLP_USERDATA) != 0;

@@ -1,4 +1,4 @@
-// The four lister entry points the file manager calls. Nothing thrown gets past them.
+// The lister entry points the file manager calls. Nothing thrown gets past them.
 #include <windows.h>
 
 #include <algorithm>
@@ -31,6 +31,11 @@ std::u16string fromAnsi(const char* text) {
     return wide;
 }
 
+std::u16string fromWide(const wchar_t* text) {
+    if (text == nullptr) return {};
+    return reinterpret_cast<const char16_t*>(text);
+}
+
 std::string toAnsi(const std::u16string& text) {
     auto source = reinterpret_cast<LPCWSTR>(text.c_str());
     auto count = static_cast<int>(text.size());
@@ -40,8 +45,8 @@ std::string toAnsi(const std::u16string& text) {
     return ansi;
 }
 
-HWND loadViewer(HWND parent, const char* fileToLoad, std::int32_t showFlags) {
-    std::u16string path = fromAnsi(fileToLoad);
+// ListLoad and ListLoadW alike, once the name is UTF-16.
+HWND loadViewer(HWND parent, const std::u16string& path, std::int32_t showFlags) {
     logDebug(u"ListLoad - called for '" + path + u"'; flags=$" + hex(showFlags));
 
     Window viewer(createViewerWindow(parent, moduleInstance()));
@@ -100,7 +105,16 @@ extern "C" {
 
 __declspec(dllexport) HWND __stdcall ListLoad(HWND parentWin, char* fileToLoad, int showFlags) {
     try {
-        return qvx::loadViewer(parentWin, fileToLoad, showFlags);
+        return qvx::loadViewer(parentWin, qvx::fromAnsi(fileToLoad), showFlags);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+// The name as it stands, so that names outside the ANSI code page open too.
+__declspec(dllexport) HWND __stdcall ListLoadW(HWND parentWin, wchar_t* fileToLoad, int showFlags) {
+    try {
+        return qvx::loadViewer(parentWin, qvx::fromWide(fileToLoad), showFlags);
     } catch (...) {
         return nullptr;
     }

@@ -8,15 +8,19 @@ set -euo pipefail
 cd "$(dirname "$0")/.."
 repeats=${1:-100}
 
+source scripts/wine.sh
+
 bash scripts/setup.sh
+# The 32-bit module where this machine runs 32-bit programs, else the 64-bit one.
+if qvx_runs_32bit; then qvx_wine_width 32; else qvx_wine_width 64; fi
 cmake --preset native >/dev/null
 cmake --build --preset native --target bench >/dev/null
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target qvx_plugin qvxhost >/dev/null
+cmake --preset "$qvx_preset" >/dev/null
+cmake --build --preset "$qvx_preset" --target qvx_plugin qvxhost >/dev/null
 
 work=$(mktemp -d /tmp/qvx-bench.XXXXXX)
 export QVX_WINEPREFIX="$work/prefix"
-trap 'WINEPREFIX="$QVX_WINEPREFIX" wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'qvx_stop_prefixes "$QVX_WINEPREFIX"; rm -rf "$work"' EXIT
 
 echo "## Native: load against its I/O floor"
 echo
@@ -25,21 +29,19 @@ echo
 
 mkdir -p "$work/images"
 mapfile -t images < <(build/native/bench/bench --write-images "$work/images")
-WINEARCH=win32 WINEPREFIX="$QVX_WINEPREFIX" WINEDEBUG=-all wineboot -i >/dev/null 2>&1
-WINEPREFIX="$QVX_WINEPREFIX" wineserver -w
+qvx_prepare_prefix "$QVX_WINEPREFIX" "$qvx_width"
 
-winpath() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
 for mode in listening quiet; do
   for image in "${images[@]}"; do
     flag=()
     [ "$mode" = quiet ] && flag=(--no-debug-channel)
-    xvfb-run -a cmake/wine-run.sh build/win32/qvxhost.exe "${flag[@]}" --repeat "$repeats" \
-      "$(winpath "$image")" >"$work/$mode-$(basename "$image").json" 2>"$work/host.err" \
+    xvfb-run -a "$qvx_runner" "$qvx_host" "${flag[@]}" --repeat "$repeats" \
+      "$(qvx_winpath "$image")" >"$work/$mode-$(basename "$image").json" 2>"$work/host.err" \
       || { cat "$work/host.err" >&2; exit 1; }
   done
 done
 
-echo "## Under Wine: the real plug-in through qvxhost, $repeats loads per image"
+echo "## Under Wine: the real plug-in ($qvx_module) through qvxhost, $repeats loads per image"
 echo
 /usr/bin/python3 - "$work" "${images[@]}" <<'PY'
 import json, os, sys

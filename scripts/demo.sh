@@ -28,52 +28,68 @@ for image in "${images[@]}"; do
   [ -f "$image" ] || { echo "demo: no such image: $image" >&2; exit 2; }
 done
 
+source scripts/wine.sh
+# Every failure names the step it happened in; the commands' own messages come first.
+step="checking the arguments"
+trap 'echo "demo: failed while $step (exit status $?)" >&2' ERR
+set -E
+
+step="installing what is missing (scripts/setup.sh)"
 bash scripts/setup.sh
 
-echo "== building (native qvx, Win32 plug-in and host)"
+if qvx_runs_32bit; then
+  qvx_wine_width 32
+  echo "== this machine runs 32-bit programs: the 32-bit module qvx.wlx, under Wine"
+else
+  qvx_wine_width 64
+  echo "== this machine runs no 32-bit programs: the 64-bit module qvx.wlx64 instead, through" \
+    "the 64-bit qvxhost under 64-bit Wine"
+fi
+
+step="building the native qvx and the $qvx_width-bit plug-in and host ($qvx_preset preset)"
+echo "== building (native qvx, $qvx_module and qvxhost)"
 native_targets=(qvx)
 [ -z "$screenshots" ] || native_targets+=(glyph_table)
 cmake --preset native >/dev/null
 cmake --build --preset native --target "${native_targets[@]}" >/dev/null
-cmake --preset win32 >/dev/null
-cmake --build --preset win32 --target qvx_plugin qvxhost >/dev/null
+cmake --preset "$qvx_preset" >/dev/null
+cmake --build --preset "$qvx_preset" --target qvx_plugin qvxhost >/dev/null
 qvx="$root/build/native/qvx"
-host="$root/build/win32/qvxhost.exe"
 
 work=$(mktemp -d /tmp/qvx-demo.XXXXXX)
 export QVX_WINEPREFIX="$work/prefix"
-trap 'WINEPREFIX="$QVX_WINEPREFIX" wineserver -k 2>/dev/null || true; rm -rf "$work"' EXIT
+trap 'qvx_stop_prefixes "$QVX_WINEPREFIX"; rm -rf "$work"' EXIT
+step="preparing a $qvx_width-bit Wine prefix"
 echo "== preparing a Wine prefix"
-# A window made while a fresh prefix is still being set up can fail: finish the set-up first.
-WINEARCH=win32 WINEPREFIX="$QVX_WINEPREFIX" WINEDEBUG=-all wineboot -i >/dev/null 2>&1
-WINEPREFIX="$QVX_WINEPREFIX" wineserver -w
+qvx_prepare_prefix "$QVX_WINEPREFIX" "$qvx_width"
 
-# Wine sees the Linux file system as drive Z:.
-winpath() { printf 'Z:%s' "$(realpath "$1" | tr / '\\')"; }
 
 args=(--toggles 4)
-plugin="$root/build/win32/qvx.wlx"
+plugin=$qvx_plugin
 if [ -n "$screenshots" ]; then
+  step="building the stand-in display font"
   echo "== building the stand-in display font"
   mkdir -p "$screenshots" "$work/plugin" "$work/shots"
   cp "$plugin" "$work/plugin/"
-  plugin="$work/plugin/qvx.wlx"
+  plugin="$work/plugin/$qvx_module"
   build/native/tools/standin-font/glyph_table >"$work/glyphs.txt"
   /usr/bin/python3 tools/standin-font/make_font.py "$work/glyphs.txt" \
     "$work/plugin/C64_Pro_Mono-STYLE.ttf"
-  args+=(--screenshot "$(winpath "$work/shots")\\view.bmp")
+  args+=(--screenshot "$(qvx_winpath "$work/shots")\\view.bmp")
 fi
-args+=(--plugin "$(winpath "$plugin")")
-for image in "${images[@]}"; do args+=("$(winpath "$image")"); done
+args+=(--plugin "$(qvx_winpath "$plugin")")
+for image in "${images[@]}"; do args+=("$(qvx_winpath "$image")"); done
 
+step="opening the images in $qvx_module through qvxhost"
 echo "== opening ${images[*]} in $plugin through qvxhost (Wine, virtual X display)"
 # Output into files, not a pipe: Wine's helper processes would hold a pipe open.
-xvfb-run -a cmake/wine-run.sh "$host" "${args[@]}" >"$work/report.json" 2>"$work/host.err" || {
+xvfb-run -a "$qvx_runner" "$qvx_host" "${args[@]}" >"$work/report.json" 2>"$work/host.err" || {
+  status=$?
   cat "$work/host.err" >&2
-  echo "demo: qvxhost failed" >&2
-  exit 1
+  exit "$status"
 }
 
+step="showing what the viewer held"
 shots_dir=""
 [ -z "$screenshots" ] || shots_dir=$(realpath "$screenshots")
 python3 - "$work/report.json" "$qvx" "$shots_dir" "${images[@]}" <<'EOF'

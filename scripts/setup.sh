@@ -4,7 +4,7 @@
 set -euo pipefail
 
 packages=(
-  cmake g++ make git
+  cmake g++ make git binutils clang-format
   libgtest-dev googletest libgmock-dev
   g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64

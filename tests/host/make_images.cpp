@@ -70,6 +70,13 @@ int main(int argc, char** argv) {
         }
         // A name outside ASCII but inside the ANSI code page, and a size no type has.
         build(qvx::kTypeD64, false).write(dir + "/caf\xC3\xA9.d64");
+        // Folders named outside a Western code page, Cyrillic and Japanese, an image in each.
+        const std::string cyrillic = "\xD0\x9E\xD0\xB1\xD1\x80\xD0\xB0\xD0\xB7\xD1\x8B";
+        const std::string japanese = "\xE3\x83\x87\xE3\x82\xA3\xE3\x82\xB9\xE3\x82\xAF";
+        for (const std::string& folder : {cyrillic, japanese})
+            std::filesystem::create_directories(std::filesystem::u8path(dir + "/" + folder));
+        build(qvx::kTypeD64, false).write(dir + "/" + cyrillic + "/d64.d64");
+        build(qvx::kTypeD81, true).write(dir + "/" + japanese + "/d81-errors.d81");
         qvx::test::writeFile(dir + "/short.d64", std::vector<std::uint8_t>(1000, 0));
     } catch (const std::exception& e) {
         std::fprintf(stderr, "make_images: %s\n", e.what());

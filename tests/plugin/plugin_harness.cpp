@@ -120,13 +120,16 @@ bool bindEntryPoints(Plugin& p) {
     HMODULE m = p.module.get();
     p.listLoad =
         reinterpret_cast<ListLoadFunction>(reinterpret_cast<void*>(GetProcAddress(m, "ListLoad")));
+    p.listLoadW = reinterpret_cast<ListLoadWFunction>(
+        reinterpret_cast<void*>(GetProcAddress(m, "ListLoadW")));
     p.listCloseWindow = reinterpret_cast<ListCloseWindowFunction>(
         reinterpret_cast<void*>(GetProcAddress(m, "ListCloseWindow")));
     p.listGetDetectString = reinterpret_cast<ListGetDetectStringFunction>(
         reinterpret_cast<void*>(GetProcAddress(m, "ListGetDetectString")));
     p.listSendCommand = reinterpret_cast<ListSendCommandFunction>(
         reinterpret_cast<void*>(GetProcAddress(m, "ListSendCommand")));
-    return p.listLoad && p.listCloseWindow && p.listGetDetectString && p.listSendCommand;
+    return p.listLoad && p.listLoadW && p.listCloseWindow && p.listGetDetectString &&
+           p.listSendCommand;
 }
 
 const Plugin& plugin() {

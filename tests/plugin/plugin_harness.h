@@ -20,6 +20,7 @@
 namespace qvx::test {
 
 using ListLoadFunction = HWND(__stdcall*)(HWND parent, char* fileToLoad, int showFlags);
+using ListLoadWFunction = HWND(__stdcall*)(HWND parent, wchar_t* fileToLoad, int showFlags);
 using ListCloseWindowFunction = void(__stdcall*)(HWND window);
 using ListGetDetectStringFunction = void(__stdcall*)(char* buffer, int maxLength);
 using ListSendCommandFunction = int(__stdcall*)(HWND window, int command, int parameter);
@@ -50,6 +51,7 @@ DebugChannel& debugChannel();
 struct Plugin {
     Library module;
     ListLoadFunction listLoad = nullptr;
+    ListLoadWFunction listLoadW = nullptr;
     ListCloseWindowFunction listCloseWindow = nullptr;
     ListGetDetectStringFunction listGetDetectString = nullptr;
     ListSendCommandFunction listSendCommand = nullptr;
@@ -57,7 +59,7 @@ struct Plugin {
 };
 const Plugin& plugin();
 
-// Looks up the four entry points of a loaded module; false if one is missing.
+// Looks up the five entry points of a loaded module; false if one is missing.
 bool bindEntryPoints(Plugin& plugin);
 
 // The host's viewer window: a top-level window that records the WM_COMMANDs it gets.

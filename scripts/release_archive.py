@@ -1,0 +1,258 @@
+#!/usr/bin/env python3
+"""The Windows release archive: made the same, byte for byte, from the same files, and checked.
+
+    release_archive.py zip STAGE ARCHIVE         # every file of STAGE, flat, dated SOURCE_DATE_EPOCH
+    release_archive.py check --version V PACKAGES   # what package.sh leaves in build/packages
+
+Only reads files: nothing is run, so the check works on machines without Wine or 32-bit support.
+"""
+
+import argparse
+import configparser
+import hashlib
+import os
+import pathlib
+import struct
+import sys
+import time
+import zipfile
+import zlib
+
+sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "tools"))
+from pe_module import PeImage, interface_faults  # noqa: E402
+
+# File managers take the module by this name and the 64-bit one by the same name + "64".
+MODULES = {"qvx.wlx": "i386", "qvx.wlx64": "amd64"}
+DOCS = ["README.md", "LICENSE"]
+INSTALL_DESCRIPTION = "pluginst.inf"
+EXPORTS = ["ListCloseWindow", "ListGetDetectString", "ListLoad", "ListLoadW", "ListSendCommand"]
+MODULE_SIZE_LIMIT = 256 * 1024
+# Zip dates are local DOS times in two-second steps, from 1980 on; ours are UTC.
+DOS_EPOCH = 315532800
+
+
+def epoch():
+    value = os.environ.get("SOURCE_DATE_EPOCH")
+    if not value or not value.isdigit():
+        sys.exit("release_archive: SOURCE_DATE_EPOCH must hold the time of the sources")
+    return int(value)
+
+
+def zip_date(seconds):
+    t = time.gmtime(max(seconds, DOS_EPOCH))
+    return (t.tm_year, t.tm_mon, t.tm_mday, t.tm_hour, t.tm_min, t.tm_sec // 2 * 2)
+
+
+def make_zip(stage, archive):
+    """Entries in name order, all with one date, the same attributes and compression."""
+    date = zip_date(epoch())
+    files = sorted(p for p in pathlib.Path(stage).iterdir())
+    with zipfile.ZipFile(archive, "w") as z:
+        for path in files:
+            if not path.is_file():
+                sys.exit(f"release_archive: {path} is not a file; the archive is flat")
+            info = zipfile.ZipInfo(path.name, date_time=date)
+            info.compress_type = zipfile.ZIP_DEFLATED
+            info.create_system = 3
+            info.external_attr = 0o100644 << 16
+            z.writestr(info, path.read_bytes(), compresslevel=9)
+
+
+class PeImage:
+    """The parts of a PE file the check looks at, read from its bytes."""
+
+    def __init__(self, data):
+        self.data = data
+        pe = struct.unpack_from("<I", data, 0x3C)[0]
+        if data[:2] != b"MZ" or data[pe:pe + 4] != b"PE\0\0":
+            raise ValueError("not a PE file")
+        (self.machine, count, self.timestamp, symbols_at, self.symbol_count, optional_size,
+         self.characteristics) = struct.unpack_from("<HHIIIHH", data, pe + 4)
+        optional = pe + 24
+        self.magic = struct.unpack_from("<H", data, optional)[0]
+        directories = optional + (96 if self.magic == 0x10B else 112)
+        self.directories = [struct.unpack_from("<II", data, directories + 8 * i) for i in range(16)]
+        strings = symbols_at + 18 * self.symbol_count
+        self.sections = []
+        for i in range(count):
+            at = optional + optional_size + 40 * i
+            raw_name = data[at:at + 8].rstrip(b"\0")
+            vsize, vaddr, rsize, raddr = struct.unpack_from("<IIII", data, at + 8)
+            if raw_name.startswith(b"/"):  # a long name, kept in the string table
+                start = strings + int(raw_name[1:])
+                raw_name = data[start:data.index(b"\0", start)]
+            self.sections.append((raw_name.decode("latin-1"), vaddr, vsize, raddr, rsize))
+
+    def section(self, name):
+        for n, vaddr, vsize, raddr, rsize in self.sections:
+            if n == name:
+                return self.data[raddr:raddr + min(vsize, rsize)]
+        return None
+
+    def offset(self, rva):
+        for _, vaddr, vsize, raddr, rsize in self.sections:
+            if vaddr <= rva < vaddr + max(vsize, rsize):
+                return raddr + rva - vaddr
+        raise ValueError(f"address {rva:#x} lies in no section")
+
+    def string(self, rva):
+        at = self.offset(rva)
+        return self.data[at:self.data.index(b"\0", at)].decode("latin-1")
+
+    def exports(self):
+        rva, size = self.directories[0]
+        if rva == 0:
+            return 0, []
+        at = self.offset(rva)
+        functions, names = struct.unpack_from("<II", self.data, at + 20)
+        names_at = struct.unpack_from("<I", self.data, at + 32)[0]
+        name_rvas = struct.unpack_from(f"<{names}I", self.data, self.offset(names_at))
+        return functions, [self.string(r) for r in name_rvas]
+
+    def imports(self):
+        rva, _ = self.directories[1]
+        found = []
+        at = self.offset(rva) if rva else None
+        while at is not None:
+            name_rva = struct.unpack_from("<I", self.data, at + 12)[0]
+            if name_rva == 0:
+                break
+            found.append(self.string(name_rva))
+            at += 20
+        return found
+
+
+def check_module(name, data, debug_dir, root, problems):
+    try:
+        check_pe_module(name, data, debug_dir, root, problems)
+    except (ValueError, struct.error) as e:
+        problems.append(f"{name}: unreadable: {e}")
+
+
+def check_pe_module(name, data, debug_dir, root, problems):
+    pe = PeImage(data)
+    problems += [f"{name}: {fault}" for fault in interface_faults(pe, MODULES[name], EXPORTS)]
+    if len(data) > MODULE_SIZE_LIMIT:
+        problems.append(f"{name}: {len(data)} bytes, over the limit of {MODULE_SIZE_LIMIT}")
+    if pe.timestamp != 0:
+        problems.append(f"{name}: carries a time stamp ({pe.timestamp})")
+    if pe.symbol_count != 0:
+        problems.append(f"{name}: not stripped, {pe.symbol_count} symbols")
+    debug_sections = [s[0] for s in pe.sections if s[0].startswith((".debug", ".zdebug"))]
+    if debug_sections:
+        problems.append(f"{name}: debug sections {debug_sections}")
+    for form in (os.fsencode(root), str(root).encode("utf-16-le")):
+        if form in data:
+            problems.append(f"{name}: holds the build path {root}")
+    # The module names its debug file, with the file's CRC: a debugger takes no other.
+    link = pe.section(".gnu_debuglink") or b""
+    debug = debug_dir / f"{name}.debug"
+    end = link.find(b"\0")
+    if end < 0 or len(link) < ((end + 4) & ~3) + 4:
+        problems.append(f"{name}: names no debug file")
+    elif link[:end] != os.fsencode(debug.name):
+        problems.append(f"{name}: names the debug file {link[:end]!r}")
+    elif not debug.is_file():
+        problems.append(f"{name}: its debug file {debug} is missing")
+    else:
+        debug_data = debug.read_bytes()
+        crc = struct.unpack_from("<I", link, (end + 4) & ~3)[0]
+        if crc != zlib.crc32(debug_data):
+            problems.append(f"{name}: {debug.name} is not the debug file of this build")
+        if not any(s[0].startswith(".debug_") for s in PeImage(debug_data).sections):
+            problems.append(f"{name}: {debug.name} holds no debug information")
+
+
+def check_install_description(data, problems):
+    """The INI file the file manager installs from: one section, the four keys."""
+    if b"\n" in data.replace(b"\r\n", b""):
+        problems.append(f"{INSTALL_DESCRIPTION}: lines not ended by CR LF")
+    ini = configparser.ConfigParser(interpolation=None)
+    try:
+        ini.read_string(data.decode("ascii"))
+    except (UnicodeDecodeError, configparser.Error) as e:
+        problems.append(f"{INSTALL_DESCRIPTION}: {e}")
+        return
+    if ini.sections() != ["plugininstall"]:
+        problems.append(f"{INSTALL_DESCRIPTION}: sections {ini.sections()}")
+        return
+    keys = dict(ini["plugininstall"])
+    want = {"type": "wlx", "file": "qvx.wlx", "defaultdir": "qvx"}
+    if {k: keys.get(k) for k in want} != want or set(keys) != set(want) | {"description"}:
+        problems.append(f"{INSTALL_DESCRIPTION}: keys {keys}")
+    if not keys.get("description", "").strip():
+        problems.append(f"{INSTALL_DESCRIPTION}: no description")
+
+
+def check_checksums(packages, problems):
+    sums = packages / "SHA256SUMS"
+    if not sums.is_file():
+        problems.append("SHA256SUMS was not written")
+        return
+    listed = {}
+    for line in sums.read_text().splitlines():
+        digest, _, name = line.partition("  ")
+        listed[name] = digest
+    archives = {p.name for p in packages.iterdir() if p.is_file() and p.name != sums.name}
+    if set(listed) != archives:
+        problems.append(f"SHA256SUMS lists {sorted(listed)}, the folder holds {sorted(archives)}")
+    for name, digest in listed.items():
+        path = packages / name
+        if path.is_file() and hashlib.sha256(path.read_bytes()).hexdigest() != digest:
+            problems.append(f"SHA256SUMS: {name} has another checksum")
+
+
+def check(packages, version, root):
+    problems = []
+    archive = packages / f"qvx-{version}-windows.zip"
+    strays = sorted(p.name for p in packages.glob("*.zip") if p != archive)
+    if strays:
+        problems.append(f"unexpected zip archives {strays}")
+    if not archive.is_file():
+        problems.append(f"{archive.name} was not made")
+    else:
+        with zipfile.ZipFile(archive) as z:
+            names = sorted(z.namelist())
+            print(f"package: {archive.name}: {', '.join(names)}")
+            wanted = sorted(list(MODULES) + DOCS + [INSTALL_DESCRIPTION])
+            if names != wanted:
+                problems.append(f"{archive.name} holds {names}, not {wanted}")
+            date = zip_date(epoch())
+            dates = {i.filename: i.date_time for i in z.infolist() if i.date_time != date}
+            if dates:
+                problems.append(f"entries not dated {date}: {dates}")
+            for doc in DOCS:
+                if doc in names and z.read(doc) != (root / doc).read_bytes():
+                    problems.append(f"{doc} differs from the source tree's")
+            if INSTALL_DESCRIPTION in names:
+                check_install_description(z.read(INSTALL_DESCRIPTION), problems)
+            for module in MODULES:
+                if module in names:
+                    data = z.read(module)
+                    print(f"package: {module}: {len(data)} bytes")
+                    check_module(module, data, packages / "debug", root, problems)
+    check_checksums(packages, problems)
+    for p in problems:
+        print(f"package: FAIL {p}")
+    return not problems
+
+
+def main():
+    ap = argparse.ArgumentParser()
+    sub = ap.add_subparsers(dest="command", required=True)
+    z = sub.add_parser("zip")
+    z.add_argument("stage")
+    z.add_argument("archive")
+    c = sub.add_parser("check")
+    c.add_argument("--version", required=True)
+    c.add_argument("packages")
+    opts = ap.parse_args()
+    if opts.command == "zip":
+        make_zip(opts.stage, opts.archive)
+    else:
+        root = pathlib.Path(__file__).resolve().parent.parent
+        sys.exit(0 if check(pathlib.Path(opts.packages), opts.version, root) else 1)
+
+
+if __name__ == "__main__":
+    main()
