@@ -60,9 +60,26 @@ std::string mnemonicLabel(int number, const std::string& name) {
     return label;
 }
 
-// The view items, numbered from 1 as their mnemonics, go above the text view's own items.
+// Of the text view's own items only Copy and Select All mean something in a read-only viewer.
+void keepCopyAndSelectAll(GtkMenu* menu) {
+    GList* items = gtk_container_get_children(GTK_CONTAINER(menu));
+    for (GList* item = items; item != nullptr; item = item->next) {
+        auto* widget = static_cast<GtkWidget*>(item->data);
+        bool keep = false;
+        if (GTK_IS_IMAGE_MENU_ITEM(widget) &&
+            gtk_image_menu_item_get_use_stock(GTK_IMAGE_MENU_ITEM(widget))) {
+            const std::string stock = gtk_menu_item_get_label(GTK_MENU_ITEM(widget));
+            keep = stock == GTK_STOCK_COPY || stock == GTK_STOCK_SELECT_ALL;
+        }
+        if (!keep) gtk_widget_destroy(widget);
+    }
+    g_list_free(items);
+}
+
+// The view items, numbered from 1 as their mnemonics, go above Copy and Select All.
 void populatePopup(GtkTextView*, GtkMenu* menu, gpointer data) {
     auto* viewer = static_cast<QvxViewer*>(data);
+    keepCopyAndSelectAll(menu);
     GSList* group = nullptr;
     std::vector<GtkWidget*> items;
     for (std::size_t i = 0; i < viewer->names.size(); ++i) {
