@@ -55,7 +55,7 @@ Function entry(void* module, const char* name) {
     return reinterpret_cast<Function>(dlsym(module, name));
 }
 
-TEST(ModuleTest, WithoutAToolkitTracesWhyAndShowsNothing) {
+TEST(LinuxModule, WithoutAToolkitTracesWhyAndShowsNothing) {
     StderrCapture err;
     void* module = dlopen(kModule, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(module, nullptr) << dlerror();
@@ -85,7 +85,7 @@ TEST(ModuleTest, WithoutAToolkitTracesWhyAndShowsNothing) {
 }
 
 // Whole when there is room for it and its terminating zero, cut and terminated when not.
-TEST(ModuleTest, WritesTheDetectStringIntoTheHostsBuffer) {
+TEST(LinuxModule, WritesTheDetectStringIntoTheHostsBuffer) {
     void* module = dlopen(kModule, RTLD_NOW | RTLD_LOCAL);
     ASSERT_NE(module, nullptr) << dlerror();
     auto detect = entry<ListGetDetectString>(module, "ListGetDetectString");

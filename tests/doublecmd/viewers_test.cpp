@@ -127,12 +127,12 @@ void choose(const Opened& opened, int view) {
     opened.widget->chosen(opened.widget->context, view);
 }
 
-class LoadTest : public ::testing::TestWithParam<std::tuple<DiskType, bool>> {};
+class LinuxLoadEveryKind : public ::testing::TestWithParam<std::tuple<DiskType, bool>> {};
 
 // The listing in the toolkit's line breaks, the image's own views offered, the same trace as the
 // Windows module's ListLoad, the colours and, without any font beside the plug-in, the display
 // font's face as the Windows module sets it.
-TEST_P(LoadTest, ShowsTheListingAndOffersTheImagesViews) {
+TEST_P(LinuxLoadEveryKind, ShowsTheListingAndOffersTheImagesViews) {
     const auto [type, errorBytes] = GetParam();
     const std::string path = imagePath(type, errorBytes);
     const Reference want = reference(path);
@@ -158,12 +158,17 @@ TEST_P(LoadTest, ShowsTheListingAndOffersTheImagesViews) {
     doublecmd::closeViewer(opened.handle);
 }
 
-INSTANTIATE_TEST_SUITE_P(Types, LoadTest,
+INSTANTIATE_TEST_SUITE_P(Types, LinuxLoadEveryKind,
                          ::testing::Combine(::testing::Values(kTypeD64, kTypeD81),
-                                            ::testing::Bool()));
+                                            ::testing::Bool()),
+                         [](const auto& info) {
+                             return std::string(std::get<0>(info.param) == kTypeD64 ? "D64"
+                                                                                    : "D81") +
+                                    (std::get<1>(info.param) ? "WithErrorBytes" : "");
+                         });
 
 // The display font beside the plug-in wins; else the shipped one of the built folder is used.
-TEST(LoadTest, TakesTheDisplayFontElseTheShippedOne) {
+TEST(LinuxLoad, TakesTheDisplayFontElseTheShippedOne) {
     struct Row {
         const char* what;
         std::string folder;
@@ -205,7 +210,7 @@ struct CommandRow {
 
 // Only a change of the wrap bit against the one of ListLoad's flags steps the view, exactly as
 // the Windows module's cycle; copy and select all reach the widget; the rest is not handled.
-TEST(CommandTest, StepsOnWrapChangesAndPassesCopyAndSelectAll) {
+TEST(LinuxCommand, StepsOnWrapChangesAndPassesCopyAndSelectAll) {
     const std::vector<CommandRow> rows = {
         {"1.0.10's flags: image options change, wrap stays off",
          0x62,
@@ -252,7 +257,7 @@ TEST(CommandTest, StepsOnWrapChangesAndPassesCopyAndSelectAll) {
 }
 
 // The context menu switches straight to a view the image has; the wrap cycle goes on from there.
-TEST(MenuTest, SwitchesDirectlyToViewsTheImageHas) {
+TEST(LinuxMenu, SwitchesDirectlyToViewsTheImageHas) {
     const std::string path = imagePath(kTypeD64, false);
     const Reference want = reference(path);
     const Opened opened = open(path, 0);
@@ -284,7 +289,7 @@ TEST(MenuTest, SwitchesDirectlyToViewsTheImageHas) {
 
 // The next file goes into the same widget from a fresh record at its listing, with its own views;
 // closing destroys the widget, and the handle is unknown from then on.
-TEST(NextAndCloseTest, ReusesTheWidgetThenReleasesIt) {
+TEST(LinuxNextAndClose, ReusesTheWidgetThenReleasesIt) {
     const std::string first = imagePath(kTypeD64, false);
     const std::string second = imagePath(kTypeD81, true);
     const Reference want = reference(second);
@@ -319,7 +324,7 @@ TEST(NextAndCloseTest, ReusesTheWidgetThenReleasesIt) {
 }
 
 // No widget, no viewer: the host gets null and nothing is kept.
-TEST(LoadTest, ReturnsNullWithoutAWidget) {
+TEST(LinuxLoad, ReturnsNullWithoutAWidget) {
     const std::string path = imagePath(kTypeD64, false);
     {
         TraceCapture capture;
@@ -336,7 +341,7 @@ TEST(LoadTest, ReturnsNullWithoutAWidget) {
 }
 
 // Whatever the file, a viewer with what the readers made of it, and their trace.
-TEST(LoadTest, ShowsWhatTheReadersMakeOfBadInput) {
+TEST(LinuxLoad, ShowsWhatTheReadersMakeOfBadInput) {
     const std::string dir = scratchDir();
     std::filesystem::create_directories(dir + "/folder.d64");
     const std::vector<std::string> paths = {
