@@ -166,8 +166,8 @@ class Host:
                           f"error ends with:\n{self.stderr()[-2000:]}")
         return True
 
-    def run(self, program, *args, input_bytes=None, check=True):
-        proc = subprocess.run([program, *args], env=self.env, input=input_bytes,
+    def run(self, program, *args, check=True):
+        proc = subprocess.run([program, *args], env=self.env, stdin=subprocess.DEVNULL,
                               capture_output=True, timeout=TIMEOUT)
         if check and proc.returncode != 0:
             raise Failure(f"{program} {' '.join(args)}: exit status {proc.returncode}: "
@@ -254,7 +254,10 @@ class Viewer:
             self.key("ctrl+a", "ctrl+c")
             host.wait_trace(f"{step}: the host sends Copy to the plug-in",
                             lambda t: t.count(COPY) > copies)
-            text = wait_for(f"{step}: the clipboard is readable", host.clipboard)
+            texts = []
+            wait_for(f"{step}: the clipboard is readable",
+                     lambda: texts.append(host.clipboard()) or texts[-1] is not None)
+            text = texts[-1]
         finally:
             if owner.poll() is None:
                 owner.terminate()
