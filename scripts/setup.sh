@@ -15,6 +15,8 @@ packages=(
   libbenchmark-dev
   python3 python3-fonttools fonts-sixtyfour imagemagick
   zip
+  qtbase5-dev libgtk2.0-dev pkg-config
+  doublecmd-qt libgtk2.0-0 xdotool xclip x11-utils
 )
 
 as_root() {
@@ -26,12 +28,39 @@ for p in "${packages[@]}"; do
   status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
   [ "$status" = "install ok installed" ] || missing+=("$p")
 done
-[ ${#missing[@]} -eq 0 ] && exit 0
 
 export DEBIAN_FRONTEND=noninteractive
-if ! dpkg --print-foreign-architectures | grep -qx i386; then
-  as_root dpkg --add-architecture i386
+apt_updated=
+if [ ${#missing[@]} -gt 0 ]; then
+  if ! dpkg --print-foreign-architectures | grep -qx i386; then
+    as_root dpkg --add-architecture i386
+  fi
+  echo "setup: installing ${missing[*]}" >&2
+  as_root apt-get update -qq
+  apt_updated=1
+  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
 fi
-echo "setup: installing ${missing[*]}" >&2
-as_root apt-get update -qq
-as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
+
+# The GTK2 build of Double Commander, for the plug-in's tests: its package conflicts with the Qt5
+# one, so only its program is unpacked, into a folder of its own beside links to everything else
+# the installed build has. Redone when the installed version changes.
+gtk_dir=/usr/local/lib/qvx/doublecmd-gtk
+dc_version=$(dpkg-query -W -f='${Version}' doublecmd-common)
+if [ "$(cat "$gtk_dir/VERSION" 2>/dev/null || true)" != "$dc_version" ]; then
+  echo "setup: unpacking doublecmd-gtk $dc_version into $gtk_dir" >&2
+  [ -n "$apt_updated" ] || as_root apt-get update -qq
+  unpack=$(mktemp -d)
+  trap 'rm -rf "$unpack"' EXIT
+  # apt's own download user cannot write into a private temporary folder.
+  sandbox=()
+  [ "$(id -u)" -ne 0 ] || sandbox=(-o APT::Sandbox::User=root)
+  (cd "$unpack" && apt-get download -qq "${sandbox[@]}" "doublecmd-gtk=$dc_version" >/dev/null)
+  dpkg -x "$unpack"/doublecmd-gtk_*.deb "$unpack/root"
+  as_root rm -rf "$gtk_dir"
+  as_root mkdir -p "$gtk_dir"
+  as_root cp "$unpack/root/usr/lib/doublecmd/doublecmd" "$gtk_dir/doublecmd"
+  for entry in /usr/lib/doublecmd/*; do
+    [ "$(basename "$entry")" = doublecmd ] || as_root ln -s "$entry" "$gtk_dir/"
+  done
+  echo "$dc_version" | as_root tee "$gtk_dir/VERSION" >/dev/null
+fi

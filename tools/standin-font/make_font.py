@@ -1,27 +1,36 @@
 #!/usr/bin/python3
-"""Builds a stand-in for the viewer's display font, for screenshots only; it is never shipped.
+"""Builds a stand-in for the viewer's display font from Sixtyfour (Debian fonts-sixtyfour, SIL Open
+Font License 1.1).
 
-The real font cannot be had here. This one takes the glyphs of Sixtyfour (Debian fonts-sixtyfour,
-SIL Open Font License 1.1) and places each at the private-use code point of its screen code in
-both character sets (U+EE00 + code, U+EF00 + code), reverse-video glyphs (code + 0x80) drawn
-inverted, under the face name the viewer asks for. The printable ASCII glyphs, which the listing
+The real font cannot be had here. This one takes Sixtyfour's glyphs and places each at the
+private-use code point of its screen code in both character sets (U+EE00 + code, U+EF00 + code),
+reverse-video glyphs (code + 0x80) drawn inverted. The printable ASCII glyphs, which the listing
 uses for digits, quotes and "BLOCKS FREE.", are redrawn on the same solid pixel grid (Sixtyfour
 draws its pixels as scanlines).
 
-The face is marked bold: the viewer leaves the control's default weight, which is bold, and a
-regular face would be thickened by the rasteriser until the holes of the reverse-video glyphs
-close. As its own bold face the stand-in is drawn as designed.
+Two uses:
+- pictures of the Windows module (the default): under the face name the viewer asks for, never
+  shipped. It is marked bold: that viewer leaves the control's default weight, which is bold,
+  and a regular face would be thickened by the rasteriser until the holes of the reverse-video
+  glyphs close; as its own bold face it is drawn as designed.
+- the Linux plug-in's shipped font: `--face` gives it a name of its own (the OFL forbids a
+  Modified Version the original's reserved names, and the display font's name is not ours),
+  `--weight regular` suits toolkits that ask for a regular face, and `--licence` writes the
+  licence text that must travel with it.
 
-usage: make_font.py GLYPH_TABLE OUT.ttf   (GLYPH_TABLE: the output of the glyph_table program)
+usage: make_font.py [--face NAME] [--weight bold|regular] [--licence OUT.txt] GLYPH_TABLE OUT.ttf
+       (GLYPH_TABLE: the output of the glyph_table program)
 """
-import sys
+import argparse
+import re
 
 from fontTools.pens.recordingPen import DecomposingRecordingPen
 from fontTools.pens.ttGlyphPen import TTGlyphPen
 from fontTools.ttLib import TTFont
 
 SOURCE = "/usr/share/fonts/truetype/sixtyfour/C-64-Regular.ttf"
-FACE = "C64 Pro Mono"
+SOURCE_COPYRIGHT = "/usr/share/doc/fonts-sixtyfour/copyright"
+DISPLAY_FACE = "C64 Pro Mono"
 GRID = 8  # the Commodore character cell is 8 x 8 pixels
 
 
@@ -85,9 +94,71 @@ def pixel_glyph(rows, pixel, bottom, width):
     return pen.glyph()
 
 
+def source_licence():
+    """The copyright lines and the licence text of Debian's copyright file for the font files."""
+    stanza = open(SOURCE_COPYRIGHT, encoding="utf-8").read().split("\n\n")
+    fonts = next(s for s in stanza if re.search(r"^Files: \*$", s, re.M))
+    copyright, licence, field = [], [], None
+    for line in fonts.splitlines():
+        if line.startswith(" ") and field is not None:
+            text = line[1:]
+            (copyright if field == "Copyright" else licence).append("" if text == "." else text)
+        elif ":" in line:
+            field, value = line.split(":", 1)
+            if field == "Copyright":
+                copyright.append(value.strip())
+            elif field != "License":
+                field = None
+    copyright = ["Copyright " + c.strip() for c in copyright if c.strip()]
+    return copyright, "\n".join(licence).strip() + "\n"
+
+
+def write_licence(path, face, copyright, licence):
+    with open(path, "w", encoding="utf-8") as out:
+        out.write(f"{face} is a Modified Version of the Sixtyfour font (Debian package\n"
+                  "fonts-sixtyfour): its glyphs, placed at the private-use code points of the\n"
+                  "Commodore screen codes and drawn on a solid pixel grid. It is released under\n"
+                  "the same licence.\n\n")
+        out.write("\n".join(copyright) + "\n\n" + licence)
+
+
+def rename(font, face, weight, copyright):
+    style = "Bold" if weight == "bold" else "Regular"
+    postscript = face.replace(" ", "") + "-" + style
+    full = face + " " + style if weight == "bold" else face
+    names = font["name"]
+    for record in list(names.names):
+        replacement = {1: face, 16: face, 2: style, 17: style, 4: full, 6: postscript,
+                       3: face + " stand-in"}.get(record.nameID)
+        if replacement is not None:
+            names.setName(replacement, record.nameID, record.platformID, record.platEncID,
+                          record.langID)
+    # Where the OFL's notice can be read by anyone who has only the font file.
+    names.setName("; ".join(copyright), 0, 3, 1, 0x409)
+    names.setName("SIL Open Font License, Version 1.1", 13, 3, 1, 0x409)
+    names.setName("https://openfontlicense.org", 14, 3, 1, 0x409)
+    os2 = font["OS/2"]
+    if weight == "bold":
+        os2.usWeightClass = 700
+        os2.fsSelection = (os2.fsSelection & ~0x0040) | 0x0020  # BOLD, not REGULAR
+        font["head"].macStyle |= 0x0001
+    else:
+        os2.usWeightClass = 400
+        os2.fsSelection = (os2.fsSelection & ~0x0021) | 0x0040  # REGULAR
+        font["head"].macStyle &= ~0x0001
+
+
 def main():
-    table_path, out_path = sys.argv[1], sys.argv[2]
-    font = TTFont(SOURCE)
+    parser = argparse.ArgumentParser(description="Builds a stand-in display font.")
+    parser.add_argument("--face", default=DISPLAY_FACE)
+    parser.add_argument("--weight", choices=("bold", "regular"), default="bold")
+    parser.add_argument("--licence", help="write the font's licence text here")
+    parser.add_argument("glyph_table")
+    parser.add_argument("out")
+    args = parser.parse_args()
+    table_path, out_path = args.glyph_table, args.out
+    # The source's own time stamp, not the build's: the same input gives the same file.
+    font = TTFont(SOURCE, recalcTimestamp=False)
     cmap = font.getBestCmap()
     width = font["hmtx"]["A"][0]
     pixel = width // GRID
@@ -122,27 +193,12 @@ def main():
     for table in font["cmap"].tables:
         if table.isUnicode():
             table.cmap = {cp: g for cp, g in new_cmap.items() if cp <= 0xFFFF or table.format == 12}
-    os2 = font["OS/2"]
-    os2.usWeightClass = 700
-    os2.fsSelection = (os2.fsSelection & ~0x0040) | 0x0020  # BOLD, not REGULAR
-    font["head"].macStyle |= 0x0001
-    names = font["name"]
-    for record in list(names.names):
-        if record.nameID in (1, 16):
-            names.setName(FACE, record.nameID, record.platformID, record.platEncID, record.langID)
-        elif record.nameID in (2, 17):
-            names.setName("Bold", record.nameID, record.platformID, record.platEncID,
-                          record.langID)
-        elif record.nameID == 4:
-            names.setName(FACE + " Bold", 4, record.platformID, record.platEncID, record.langID)
-        elif record.nameID == 6:
-            names.setName(FACE.replace(" ", "") + "-Bold", 6, record.platformID,
-                          record.platEncID, record.langID)
-        elif record.nameID == 3:
-            names.setName(FACE + " stand-in", 3, record.platformID, record.platEncID,
-                          record.langID)
+    copyright, licence = source_licence()
+    rename(font, args.face, args.weight, copyright)
     font["maxp"].numGlyphs = len(glyph_order)
     font.save(out_path)
+    if args.licence:
+        write_licence(args.licence, args.face, copyright, licence)
 
 
 if __name__ == "__main__":

@@ -1,0 +1,67 @@
+// The lister entry points Double Commander calls, plain C on Linux. Nothing thrown gets past them.
+#include <algorithm>
+#include <cstdint>
+#include <cstring>
+
+#include "doublecmd/module.h"
+#include "doublecmd/toolkit.h"
+#include "doublecmd/viewers.h"
+
+namespace {
+
+constexpr char kDetectString[] = R"(EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82")";
+
+// As much as fits, always terminated; a buffer of 58 bytes or more takes all of it.
+void writeDetectString(char* buffer, int maxLength) {
+    if (buffer == nullptr || maxLength <= 0) return;
+    const std::size_t count =
+        std::min(std::strlen(kDetectString), static_cast<std::size_t>(maxLength) - 1);
+    std::memcpy(buffer, kDetectString, count);
+    buffer[count] = '\0';
+}
+
+}  // namespace
+
+extern "C" {
+
+__attribute__((visibility("default"))) void* ListLoad(void* parentWin, char* fileToLoad,
+                                                      int showFlags) {
+    try {
+        const qvx::doublecmd::ToolkitChoice& toolkit = qvx::doublecmd::processToolkit();
+        return qvx::doublecmd::loadViewer(toolkit.api, toolkit.problem, parentWin, fileToLoad,
+                                          showFlags, qvx::doublecmd::pluginFolder());
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+__attribute__((visibility("default"))) int ListLoadNext(void* /*parentWin*/, void* pluginWin,
+                                                        char* fileToLoad, int showFlags) {
+    try {
+        return qvx::doublecmd::loadNext(pluginWin, fileToLoad, showFlags);
+    } catch (...) {
+        return qvx::doublecmd::kNotHandled;
+    }
+}
+
+__attribute__((visibility("default"))) void ListCloseWindow(void* listWin) {
+    try {
+        qvx::doublecmd::closeViewer(listWin);
+    } catch (...) {
+    }
+}
+
+__attribute__((visibility("default"))) void ListGetDetectString(char* detectString, int maxLen) {
+    writeDetectString(detectString, maxLen);
+}
+
+__attribute__((visibility("default"))) int ListSendCommand(void* listWin, int command,
+                                                           int parameter) {
+    try {
+        return qvx::doublecmd::sendCommand(listWin, command, parameter);
+    } catch (...) {
+        return qvx::doublecmd::kNotHandled;
+    }
+}
+
+}  // extern "C"

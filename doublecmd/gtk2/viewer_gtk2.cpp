@@ -1,0 +1,213 @@
+// The GTK2 part: the viewer as a read-only GtkTextView in a scrolled window inside the host's
+// container.
+#include <fontconfig/fontconfig.h>
+#include <gtk/gtk.h>
+#include <pango/pangocairo.h>
+#include <pango/pangofc-fontmap.h>
+
+#include <map>
+#include <string>
+#include <vector>
+
+#include "doublecmd/toolkit_api.h"
+
+struct QvxViewer {
+    // Both cleared by GTK when the host destroys them together with its container.
+    GtkWidget* scrolled = nullptr;
+    GtkWidget* text = nullptr;
+    QvxViewChosen chosen = nullptr;
+    void* context = nullptr;
+    std::vector<std::string> names;
+    int current = 0;
+};
+
+namespace {
+
+constexpr char kViewKey[] = "qvx-view";
+
+GtkTextBuffer* buffer(QvxViewer* viewer) {
+    return gtk_text_view_get_buffer(GTK_TEXT_VIEW(viewer->text));
+}
+
+void track(GtkWidget* widget, GtkWidget** where) {
+    *where = widget;
+    g_object_add_weak_pointer(G_OBJECT(widget), reinterpret_cast<gpointer*>(where));
+}
+
+void untrack(GtkWidget** where) {
+    if (*where != nullptr)
+        g_object_remove_weak_pointer(G_OBJECT(*where), reinterpret_cast<gpointer*>(where));
+    *where = nullptr;
+}
+
+void viewToggled(GtkCheckMenuItem* item, gpointer data) {
+    if (!gtk_check_menu_item_get_active(item)) return;  // the one left by the choice
+    auto* viewer = static_cast<QvxViewer*>(data);
+    const int view = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), kViewKey));
+    try {
+        viewer->chosen(viewer->context, view);
+    } catch (...) {
+        // Nothing may unwind through GTK's signal emission.
+    }
+}
+
+std::string mnemonicLabel(int number, const std::string& name) {
+    std::string label = "_" + std::to_string(number) + " ";
+    for (char c : name) {
+        if (c == '_') label += '_';
+        label += c;
+    }
+    return label;
+}
+
+// Of the text view's own items only Copy and Select All mean something in a read-only viewer.
+void keepCopyAndSelectAll(GtkMenu* menu) {
+    GList* items = gtk_container_get_children(GTK_CONTAINER(menu));
+    for (GList* item = items; item != nullptr; item = item->next) {
+        auto* widget = static_cast<GtkWidget*>(item->data);
+        bool keep = false;
+        if (GTK_IS_IMAGE_MENU_ITEM(widget) &&
+            gtk_image_menu_item_get_use_stock(GTK_IMAGE_MENU_ITEM(widget))) {
+            const std::string stock = gtk_menu_item_get_label(GTK_MENU_ITEM(widget));
+            keep = stock == GTK_STOCK_COPY || stock == GTK_STOCK_SELECT_ALL;
+        }
+        if (!keep) gtk_widget_destroy(widget);
+    }
+    g_list_free(items);
+}
+
+// The view items, numbered from 1 as their mnemonics, go above Copy and Select All.
+void populatePopup(GtkTextView*, GtkMenu* menu, gpointer data) {
+    auto* viewer = static_cast<QvxViewer*>(data);
+    keepCopyAndSelectAll(menu);
+    GSList* group = nullptr;
+    std::vector<GtkWidget*> items;
+    for (std::size_t i = 0; i < viewer->names.size(); ++i) {
+        const int view = static_cast<int>(i);
+        GtkWidget* item = gtk_radio_menu_item_new_with_mnemonic(
+            group, mnemonicLabel(view + 1, viewer->names[i]).c_str());
+        group = gtk_radio_menu_item_get_group(GTK_RADIO_MENU_ITEM(item));
+        gtk_check_menu_item_set_active(GTK_CHECK_MENU_ITEM(item), view == viewer->current);
+        g_object_set_data(G_OBJECT(item), kViewKey, GINT_TO_POINTER(view));
+        items.push_back(item);
+    }
+    int position = 0;
+    for (GtkWidget* item : items) {
+        // Connected only now: setting the checked item above must not count as a choice.
+        g_signal_connect(item, "toggled", G_CALLBACK(viewToggled), viewer);
+        gtk_menu_shell_insert(GTK_MENU_SHELL(menu), item, position++);
+        gtk_widget_show(item);
+    }
+    GtkWidget* separator = gtk_separator_menu_item_new();
+    gtk_menu_shell_insert(GTK_MENU_SHELL(menu), separator, position);
+    gtk_widget_show(separator);
+}
+
+int addFont(const char* path) {
+    static std::map<std::string, int> added;
+    auto known = added.find(path);
+    if (known != added.end()) return known->second;
+    int usable = 0;
+    if (FcConfigAppFontAddFile(FcConfigGetCurrent(), reinterpret_cast<const FcChar8*>(path))) {
+        usable = 1;
+        // Pango keeps what it found in fontconfig: make it look again.
+        PangoFontMap* fonts = pango_cairo_font_map_get_default();
+        if (PANGO_IS_FC_FONT_MAP(fonts)) pango_fc_font_map_config_changed(PANGO_FC_FONT_MAP(fonts));
+    }
+    added.emplace(path, usable);
+    return usable;
+}
+
+QvxViewer* create(void* parent, QvxViewChosen chosen, void* context) {
+    if (parent == nullptr || chosen == nullptr || !GTK_IS_CONTAINER(parent)) return nullptr;
+    auto* viewer = new QvxViewer;
+    viewer->chosen = chosen;
+    viewer->context = context;
+    track(gtk_scrolled_window_new(nullptr, nullptr), &viewer->scrolled);
+    gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(viewer->scrolled), GTK_POLICY_AUTOMATIC,
+                                   GTK_POLICY_AUTOMATIC);
+    track(gtk_text_view_new(), &viewer->text);
+    gtk_text_view_set_editable(GTK_TEXT_VIEW(viewer->text), FALSE);
+    gtk_text_view_set_cursor_visible(GTK_TEXT_VIEW(viewer->text), FALSE);
+    gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(viewer->text), GTK_WRAP_NONE);
+    g_signal_connect(viewer->text, "populate-popup", G_CALLBACK(populatePopup), viewer);
+    gtk_container_add(GTK_CONTAINER(viewer->scrolled), viewer->text);
+    gtk_container_add(GTK_CONTAINER(parent), viewer->scrolled);
+    gtk_widget_show_all(viewer->scrolled);
+    return viewer;
+}
+
+void* widget(QvxViewer* viewer) {
+    return viewer->scrolled;
+}
+
+GdkColor gdkColour(QvxRgb rgb) {
+    constexpr guint16 kScale = 257;  // 0xFF to 0xFFFF
+    return GdkColor{0, static_cast<guint16>(rgb.red * kScale),
+                    static_cast<guint16>(rgb.green * kScale),
+                    static_cast<guint16>(rgb.blue * kScale)};
+}
+
+void setLook(QvxViewer* viewer, const char* faceName, QvxRgb text, QvxRgb background) {
+    if (viewer->text == nullptr) return;
+    PangoFontDescription* font =
+        pango_font_description_copy(gtk_widget_get_style(viewer->text)->font_desc);
+    pango_font_description_set_family(font, faceName);
+    gtk_widget_modify_font(viewer->text, font);
+    pango_font_description_free(font);
+    const GdkColor textColour = gdkColour(text);
+    const GdkColor backgroundColour = gdkColour(background);
+    gtk_widget_modify_text(viewer->text, GTK_STATE_NORMAL, &textColour);
+    gtk_widget_modify_base(viewer->text, GTK_STATE_NORMAL, &backgroundColour);
+}
+
+void setText(QvxViewer* viewer, const char* utf8, std::size_t size) {
+    if (viewer->text == nullptr) return;
+    GtkTextBuffer* text = buffer(viewer);
+    gtk_text_buffer_set_text(text, utf8, static_cast<gint>(size));
+    GtkTextIter start;
+    gtk_text_buffer_get_start_iter(text, &start);
+    gtk_text_buffer_place_cursor(text, &start);
+    gtk_text_view_scroll_to_mark(GTK_TEXT_VIEW(viewer->text), gtk_text_buffer_get_insert(text), 0,
+                                 FALSE, 0, 0);
+}
+
+void setViews(QvxViewer* viewer, const char* const* names, int count, int current) {
+    viewer->names.assign(names, names + count);
+    viewer->current = current;
+}
+
+void copy(QvxViewer* viewer) {
+    if (viewer->text == nullptr) return;
+    gtk_text_buffer_copy_clipboard(buffer(viewer),
+                                   gtk_widget_get_clipboard(viewer->text, GDK_SELECTION_CLIPBOARD));
+}
+
+void selectAll(QvxViewer* viewer) {
+    if (viewer->text == nullptr) return;
+    GtkTextIter start;
+    GtkTextIter end;
+    gtk_text_buffer_get_bounds(buffer(viewer), &start, &end);
+    gtk_text_buffer_select_range(buffer(viewer), &start, &end);
+}
+
+void destroy(QvxViewer* viewer) {
+    if (viewer->text != nullptr) g_signal_handlers_disconnect_by_data(viewer->text, viewer);
+    GtkWidget* scrolled = viewer->scrolled;
+    untrack(&viewer->text);
+    untrack(&viewer->scrolled);
+    if (scrolled != nullptr) gtk_widget_destroy(scrolled);
+    delete viewer;
+}
+
+}  // namespace
+
+extern "C" __attribute__((visibility("default"))) const QvxToolkitApi* qvxToolkitApi(
+    std::uint32_t version) {
+    static const QvxToolkitApi api{
+        kToolkitApiVersion, "GTK2", addFont,   create, widget, setLook, setText,
+        setViews,           copy,   selectAll, destroy};
+    // Widgets need the host's open display.
+    if (version != kToolkitApiVersion || gdk_display_get_default() == nullptr) return nullptr;
+    return &api;
+}

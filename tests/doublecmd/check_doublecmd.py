@@ -1,0 +1,523 @@
+#!/usr/bin/env python3
+"""Drives the real Double Commander (its Qt5 or its GTK2 build) with the plug-in folder registered,
+under an X display of its own, and checks what the viewer shows and what the plug-in traces.
+
+One run of the host opens the first image with F3, reads every view of it, moves on with `n`
+through all the images of the folder and closes the viewer with `q`:
+- a view's text is read back through the host's Select all and Copy and the clipboard, and must
+  equal `qvx --raw --view N` with its carriage returns as line feeds;
+- views are picked in the text's context menu (its items carry the view numbers 1 to 4);
+- the "QVX: " lines on the host's standard error must be what `qvx --trace` writes for the same
+  images, framed by the entry points' own lines;
+- the host must not get the other toolkit's part or library.
+Every step waits for something it can see (a window, a trace line, the clipboard's text) within
+a time limit, and a failure names the step that did not happen.
+"""
+
+import argparse
+import os
+import re
+import select
+import shutil
+import signal
+import subprocess
+import sys
+import time
+
+TIMEOUT = 20.0  # seconds for any one step; a slow machine is not a failure
+DETECT = 'EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82"'
+TOOLKITS = {
+    "qt5": {"part": "qvx-qt5.so", "library": "libQt5Widgets.so.5"},
+    "gtk2": {"part": "qvx-gtk2.so", "library": "libgtk-x11-2.0.so.0"},
+}
+SELECT_ALL = "ListSendCommand - c=$3, p=$0"
+COPY = "ListSendCommand - c=$1, p=$0"
+
+
+class Failure(Exception):
+    pass
+
+
+def xml_escape(text):
+    return (text.replace("&", "&amp;").replace("<", "&lt;").replace(">", "&gt;")
+            .replace('"', "&quot;"))
+
+
+def config(plugin):
+    """A configuration with the plug-in registered, never written back by the host."""
+    return f"""<?xml version="1.0" encoding="UTF-8"?>
+<doublecmd DCVersion="1.0.10" ConfigVersion="13">
+  <Configuration Save="False"/>
+  <Plugins>
+    <WlxPlugins>
+      <WlxPlugin Enabled="True">
+        <Name>qvx</Name>
+        <Path>{xml_escape(plugin)}</Path>
+        <DetectString>{xml_escape(DETECT)}</DetectString>
+      </WlxPlugin>
+    </WlxPlugins>
+  </Plugins>
+</doublecmd>
+"""
+
+
+def wait_for(step, probe, timeout=TIMEOUT, detail=None):
+    """probe() until it gives something true; a Failure naming the step after timeout seconds."""
+    end = time.monotonic() + timeout
+    while True:
+        result = probe()
+        if result:
+            return result
+        if time.monotonic() > end:
+            more = f"; {detail()}" if detail else ""
+            raise Failure(f"{step}: did not happen within {timeout:.0f} s{more}")
+        time.sleep(0.03)
+
+
+def qvx_run(qvx, args):
+    proc = subprocess.run([qvx] + args, capture_output=True, timeout=60)
+    return proc.stdout.decode("utf-8"), proc.stderr.decode("utf-8")
+
+
+def trace_lines(text):
+    return [line[5:] for line in text.splitlines() if line.startswith("QVX: ")]
+
+
+class Expected:
+    """What qvx says about one image: each view's text and the trace of loading and showing it."""
+
+    def __init__(self, qvx, path):
+        self.path = path
+        self.texts = []
+        self.traces = []
+        for view in range(4):
+            out, err = qvx_run(qvx, ["--raw", "--trace", "--view", str(view), path])
+            # Every image has views 0 to 2; the error map, never empty, only with error bytes.
+            if view == 3 and not out:
+                break
+            self.texts.append(out.replace("\r", "\n"))
+            self.traces.append(trace_lines(err))
+        load = self.traces[0]
+        for view, trace in enumerate(self.traces):
+            if trace[:len(load)] != load:
+                raise Failure(f"qvx --view {view} {path}: the load's trace differs from view 0's")
+
+    def view_trace(self, view):
+        """The lines of entering a view after the load (the listings are built anew)."""
+        return self.traces[view][len(self.traces[0]):]
+
+
+class Host:
+    """One X display and one Double Commander on it, both ended by their own process ids."""
+
+    def __init__(self, opts, work, first_file):
+        self.opts = opts
+        self.work = work
+        self.processes = []
+        self.display = self.start_display()
+        self.env = dict(os.environ, DISPLAY=self.display, HOME=f"{work}/home",
+                        XDG_RUNTIME_DIR=f"{work}/xdg", LC_ALL="C.UTF-8", NO_AT_BRIDGE="1")
+        for name in ("QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE", "GTK2_RC_FILES"):
+            self.env.pop(name, None)
+        # The server names its display a moment before it takes connections.
+        wait_for("the X display takes connections",
+                 lambda: self.run("xdotool", "getdisplaygeometry", check=False).returncode == 0)
+        self.trace_file = f"{work}/host-stderr.txt"
+        with open(self.trace_file, "wb") as err, open(f"{work}/host-stdout.txt", "wb") as out:
+            self.dc = subprocess.Popen(
+                [opts.doublecmd, f"--config-dir={work}/cfg", "--no-splash", first_file],
+                env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=err)
+        self.processes.append(self.dc)
+
+    def start_display(self):
+        read_end, write_end = os.pipe()
+        with open(f"{self.work}/xvfb.txt", "wb") as log:
+            xvfb = subprocess.Popen(
+                ["Xvfb", "-displayfd", str(write_end), "-screen", "0", "1280x800x24",
+                 "-nolisten", "tcp"], pass_fds=(write_end,), stdin=subprocess.DEVNULL,
+                stdout=log, stderr=log)
+        self.processes.append(xvfb)
+        os.close(write_end)
+        number = b""
+        end = time.monotonic() + TIMEOUT
+        while not number.endswith(b"\n"):
+            ready, _, _ = select.select([read_end], [], [], max(0.0, end - time.monotonic()))
+            chunk = os.read(read_end, 16) if ready else b""
+            if not chunk:
+                os.close(read_end)
+                raise Failure("the X display starts: Xvfb gave no display number")
+            number += chunk
+        os.close(read_end)
+        return ":" + number.decode().strip()
+
+    def stop(self):
+        for proc in reversed(self.processes):
+            if proc.poll() is None:
+                proc.send_signal(signal.SIGTERM)
+                try:
+                    proc.wait(timeout=5)
+                except subprocess.TimeoutExpired:
+                    proc.kill()
+                    proc.wait()
+
+    def alive(self):
+        if self.dc.poll() is not None:
+            raise Failure(f"the host ended (exit status {self.dc.returncode}); its standard "
+                          f"error ends with:\n{self.stderr()[-2000:]}")
+        return True
+
+    def run(self, program, *args, check=True):
+        proc = subprocess.run([program, *args], env=self.env, stdin=subprocess.DEVNULL,
+                              capture_output=True, timeout=TIMEOUT)
+        if check and proc.returncode != 0:
+            raise Failure(f"{program} {' '.join(args)}: exit status {proc.returncode}: "
+                          f"{proc.stderr.decode(errors='replace').strip()}")
+        return proc
+
+    def xdotool(self, *args):
+        return self.run("xdotool", *args)
+
+    def visible_windows(self):
+        proc = self.run("xdotool", "search", "--onlyvisible", "--name", "", check=False)
+        return set(proc.stdout.decode().split())
+
+    def window_name(self, window):
+        proc = self.run("xdotool", "getwindowname", window, check=False)
+        return proc.stdout.decode("utf-8", errors="replace").rstrip("\n")
+
+    def find_window(self, pattern):
+        self.alive()
+        for window in sorted(self.visible_windows()):
+            if re.search(pattern, self.window_name(window)):
+                return window
+        return None
+
+    def stderr(self):
+        with open(self.trace_file, "rb") as f:
+            return f.read().decode("utf-8", errors="replace")
+
+    def trace(self):
+        return trace_lines(self.stderr())
+
+    def count(self, line):
+        return self.trace().count(line)
+
+    def wait_trace(self, step, predicate, timeout=TIMEOUT):
+        def probe():
+            self.alive()
+            return predicate(self.trace())
+        return wait_for(step, probe, timeout,
+                        detail=lambda: f"last trace lines: {self.trace()[-5:]}")
+
+    def clipboard(self):
+        proc = self.run("xclip", "-o", "-selection", "clipboard", "-t", "UTF8_STRING",
+                        check=False)
+        return proc.stdout.decode("utf-8", errors="replace") if proc.returncode == 0 else None
+
+    def maps(self, name):
+        """Whether the host has a file whose name starts with name mapped."""
+        with open(f"/proc/{self.dc.pid}/maps") as f:
+            return any(os.path.basename(line.split()[-1]).startswith(name)
+                       for line in f if "/" in line)
+
+
+class Viewer:
+    """The host's viewer window showing the plug-in, driven through the keyboard and mouse."""
+
+    def __init__(self, host):
+        self.host = host
+        self.window = None
+        self.sentinels = 0
+
+    def focus(self):
+        self.host.xdotool("windowfocus", "--sync", self.window)
+
+    def key(self, *keys):
+        self.focus()
+        self.host.xdotool("key", "--clearmodifiers", *keys)
+
+    def read(self, step, expect_text):
+        """The whole text, through Select all and Copy of the host's Edit menu (lc_selectall and
+        lc_copy to the plug-in); None when Copy left the clipboard alone (an empty text).
+
+        The toolkit claims the clipboard on its next round of events, after lc_copy has returned:
+        a text is waited for when one is expected."""
+        host = self.host
+        self.sentinels += 1
+        sentinel = f"qvx-test-sentinel-{self.sentinels}"
+        # Owns the clipboard until someone else takes it; ended below either way.
+        owner = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-i"],
+                                 env=host.env, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        try:
+            owner.stdin.write(sentinel.encode())
+            owner.stdin.close()
+            wait_for(f"{step}: the clipboard is cleared", lambda: host.clipboard() == sentinel)
+            copies = host.count(COPY)
+            self.key("ctrl+a", "ctrl+c")
+            host.wait_trace(f"{step}: the host sends Copy to the plug-in",
+                            lambda t: t.count(COPY) > copies)
+            texts = []
+            wait_for(f"{step}: the clipboard takes the text" if expect_text else
+                     f"{step}: the clipboard is readable",
+                     lambda: texts.append(host.clipboard()) or
+                     texts[-1] not in ((None, sentinel) if expect_text else (None,)),
+                     detail=lambda: f"it holds {shorten(texts[-1] or '')}")
+            text = texts[-1]
+        finally:
+            if owner.poll() is None:
+                owner.terminate()
+            owner.wait()
+        return None if text == sentinel else text
+
+    def open_menu(self, step):
+        host = self.host
+        before = host.visible_windows()
+        self.focus()
+        host.xdotool("mousemove", "--window", self.window, "120", "160", "click", "3")
+        wait_for(f"{step}: the context menu opens",
+                 lambda: host.alive() and host.visible_windows() - before)
+        return before
+
+    def picture(self, path):
+        """The viewer at the screen's corner with its context menu open, as a PNG."""
+        host = self.host
+        host.xdotool("windowmove", "--sync", self.window, "0", "0")
+        geometry = host.run("xdotool", "getwindowgeometry", "--shell", self.window).stdout
+        size = dict(line.split("=") for line in geometry.decode().split())
+        before = self.open_menu("the picture")
+        # No dates in the file: the same picture gives the same bytes.
+        host.run("import", "-window", "root", "-crop", f"{size['WIDTH']}x{size['HEIGHT']}+0+0",
+                 "-strip", "-define", "png:exclude-chunks=date,time", path)
+        host.xdotool("key", "Escape")
+        wait_for("the picture: the context menu closes",
+                 lambda: host.alive() and not host.visible_windows() - before)
+
+    def choose(self, view, step):
+        """Picks the view in the text's context menu by its number."""
+        host = self.host
+        self.open_menu(step)
+        chosen = f"chooseView - view {view}"
+        count = host.count(chosen)
+        host.xdotool("key", str(view + 1))
+        host.wait_trace(f"{step}: the plug-in shows view {view}",
+                        lambda t: t.count(chosen) > count)
+
+
+def shorten(text, limit=300):
+    return repr(text) if len(text) <= limit else repr(text[:limit]) + f"... ({len(text)} in all)"
+
+
+def compare_text(failures, step, got, want):
+    if want == "":
+        if got is not None:
+            failures.append(f"{step}: the viewer shows {shorten(got)}, expected nothing")
+        return
+    if got != want:
+        at = next((i for i, (g, w) in enumerate(zip(got or "", want)) if g != w),
+                  min(len(got or ""), len(want)))
+        failures.append(f"{step}: the viewer shows {shorten(got or '')}\n  expected "
+                        f"{shorten(want)}\n  first difference at character {at}")
+
+
+def compare_trace(got, want):
+    if got == want:
+        return []
+    at = next((i for i, (g, w) in enumerate(zip(got, want)) if g != w), min(len(got), len(want)))
+    return [f"trace differs at line {at + 1} of {len(got)} (expected {len(want)}):\n"
+            f"  got      {got[max(0, at - 2):at + 3]}\n  expected {want[max(0, at - 2):at + 3]}"]
+
+
+def prepare(opts, work):
+    if os.path.exists(work):
+        shutil.rmtree(work)
+    for folder in ("home", "xdg", "cfg", "files", "plugins"):
+        os.makedirs(f"{work}/{folder}")
+    os.chmod(f"{work}/xdg", 0o700)
+    plugin_dir = f"{work}/plugins/qvx"
+    shutil.copytree(opts.plugin, plugin_dir)
+    if opts.display_font:
+        shutil.copy(opts.display_font, f"{plugin_dir}/C64_Pro_Mono-STYLE.ttf")
+    with open(f"{work}/cfg/doublecmd.xml", "w", encoding="utf-8") as f:
+        f.write(config(f"{plugin_dir}/qvx.wlx"))
+    sources = opts.files or [os.path.join(opts.images, n) for n in sorted(os.listdir(opts.images))]
+    files = []
+    for source in sources:
+        files.append(f"{work}/files/{os.path.basename(source)}")
+        shutil.copy(source, files[-1])
+    if not opts.files:
+        # Bad input beside the images the folder has (a wrong-sized one among them).
+        files.append(f"{work}/files/empty.d64")
+        open(files[-1], "wb").close()
+    return plugin_dir, sorted(files)
+
+
+def check_toolkit(host, toolkit, failures):
+    own = TOOLKITS[toolkit]
+    if not host.maps(own["part"]):
+        failures.append(f"the host has not loaded {own['part']}")
+    for other, names in TOOLKITS.items():
+        if other != toolkit:
+            for name in names.values():
+                if host.maps(name):
+                    failures.append(f"the {toolkit} host got {name}")
+
+
+MAIN_WINDOW = r"^Double Commander"
+
+
+def start_host(opts, work, first_file):
+    """The host with a window up. Started again, twice at most, when it ends before that: other
+    X servers on the machine can take its display away at start-up."""
+    for attempt in range(3):
+        host = Host(opts, work, first_file)
+        try:
+            wait_for("the main window appears", lambda: host.find_window(MAIN_WINDOW))
+            return host
+        except Failure:
+            ended = host.dc.poll() is not None
+            host.stop()
+            if not ended or attempt == 2:
+                raise
+    raise AssertionError("not reached")
+
+
+def open_viewer(host, first_file):
+    """F3 on the file under the cursor; the ListLoad line it brings.
+
+    At start-up the host shows a first small window of the main window's name that goes away
+    again (the main window, made later, has the higher id), and the main window drops keys, or takes F3 for its parent-folder entry ("No files selected."), until
+    its panel has loaded the folder and put the cursor on the file; nothing tells from outside
+    when that is done. So F3 goes again, after ever longer waits, for as long as the host shows
+    neither the viewer nor a ListLoad line, and any other window it opens is answered first."""
+    opened = lambda t: nth_line(t, "ListLoad - called", 0)
+    viewer_name = re.escape(os.path.basename(first_file)) + "$"
+    wait = 0.25
+    while wait < TIMEOUT:
+        main = host.find_window(MAIN_WINDOW)
+        windows = host.visible_windows()
+        if main and host.run("xdotool", "windowfocus", "--sync", main,
+                             check=False).returncode == 0:
+            host.xdotool("key", "F3")
+        try:
+            return host.wait_trace("F3 opens the plug-in (ListLoad)", opened, timeout=wait)
+        except Failure:
+            pass
+        new = host.visible_windows() - windows - {host.find_window(MAIN_WINDOW)}
+        others = [w for w in new if not re.search(viewer_name, host.window_name(w))]
+        if len(others) < len(new):
+            break  # the viewer is opening: wait for it below, and press nothing more
+        for window in others:
+            host.run("xdotool", "windowfocus", "--sync", window, check=False)
+            host.run("xdotool", "key", "Return", check=False)
+            wait_for("a message of the host's start-up goes away",
+                     lambda: window not in host.visible_windows())
+        wait *= 2
+    return host.wait_trace("F3 opens the plug-in (ListLoad)", opened)
+
+
+def nth_line(trace, start, n):
+    """The n-th line (from 0) that begins with start, or None."""
+    lines = [line for line in trace if line.startswith(start)]
+    return lines[n] if len(lines) > n else None
+
+
+def run(opts):
+    work = os.path.abspath(opts.work)
+    plugin_dir, files = prepare(opts, work)
+    expected = {path: Expected(opts.qvx, path) for path in files}
+    failures = []
+    visited = []
+    host = start_host(opts, work, files[0])
+    try:
+        viewer = Viewer(host)
+        loaded = open_viewer(host, files[0])
+        for index in range(len(files)):
+            path = re.match(r"ListLoad(?:Next)? - called for '(.*)'; flags=", loaded).group(1)
+            if path not in expected or path in visited:
+                raise Failure(f"the host opened {path!r}, expected one of the images not yet "
+                              f"shown")
+            visited.append(path)
+            name = os.path.basename(path)
+            viewer.window = wait_for(f"{name}: the viewer window shows it",
+                                     lambda: host.find_window(re.escape(name) + "$"))
+            if index == 0:
+                check_toolkit(host, opts.toolkit, failures)
+            want = expected[path]
+            if index == 0 and opts.screenshot:
+                viewer.picture(opts.screenshot)
+            compare_text(failures, f"{name} view 0",
+                         viewer.read(f"{name} view 0", want.texts[0] != ""), want.texts[0])
+            for view in range(1, len(want.texts)):
+                step = f"{name} view {view}"
+                viewer.choose(view, step)
+                compare_text(failures, step, viewer.read(step, want.texts[view] != ""),
+                             want.texts[view])
+            if index + 1 < len(files):
+                viewer.key("n")
+                loaded = host.wait_trace(f"{name}: n opens the next image (ListLoadNext)",
+                                         lambda t: nth_line(t, "ListLoadNext - called", index))
+        viewer.key("q")
+        host.wait_trace("q closes the viewer (ListCloseWindow)",
+                        lambda t: "ListCloseCommand" in t)
+        trace = host.trace()
+    except Failure as failure:
+        picture = f"{work}/failure.png"
+        host.run("import", "-window", "root", picture, check=False)
+        raise Failure(f"{failure}\n  the screen then: {picture}") from None
+    finally:
+        host.stop()
+
+    flags = re.search(r"; flags=\$([0-9A-F]+)$", trace[1] if len(trace) > 1 else "")
+    flags = flags.group(1) if flags else "?"
+    want = [f"AttachProcess - dll path is {plugin_dir}"]
+    for index, path in enumerate(visited):
+        images = expected[path]
+        if index == 0:
+            want += [f"ListLoad - called for '{path}'; flags=${flags}",
+                     f"ListLoad - AddFont={1 if opts.display_font else 0}"]
+        else:
+            want.append(f"ListLoadNext - called for '{path}'; flags=${flags}")
+        want += images.traces[0] + [SELECT_ALL, COPY]
+        for view in range(1, len(images.texts)):
+            want += [f"chooseView - view {view}"] + images.view_trace(view) + [SELECT_ALL, COPY]
+    want.append("ListCloseCommand")
+    failures += compare_trace(trace, want)
+    return failures, visited
+
+
+def main():
+    parser = argparse.ArgumentParser(description=__doc__.split("\n\n")[0])
+    parser.add_argument("--doublecmd", required=True, help="the host program")
+    parser.add_argument("--toolkit", required=True, choices=sorted(TOOLKITS))
+    parser.add_argument("--plugin", required=True, help="the plug-in folder as built")
+    parser.add_argument("--qvx", required=True)
+    parser.add_argument("--images", help="a folder of images, all opened")
+    parser.add_argument("--files", nargs="+", help="these images instead of --images")
+    parser.add_argument("--display-font", help="put beside the plug-in as the display font")
+    parser.add_argument("--work", required=True, help="scratch folder, made anew")
+    parser.add_argument("--screenshot",
+                        help="PNG of the viewer showing the first image, its context menu open")
+    opts = parser.parse_args()
+    if not (opts.images or opts.files):
+        parser.error("--images or --files is needed")
+    for program in (opts.doublecmd, opts.qvx):
+        if not os.access(program, os.X_OK):
+            print(f"FAIL: {program} is missing: run scripts/setup.sh and build the native preset")
+            return 1
+    started = time.monotonic()
+    try:
+        failures, visited = run(opts)
+    except Failure as e:
+        failures, visited = [str(e)], []
+    for failure in failures:
+        print("FAIL:", failure)
+    if failures:
+        return 1
+    print(f"ok: {len(visited)} images in the {opts.toolkit} host, "
+          f"{time.monotonic() - started:.1f} s")
+    return 0
+
+
+if __name__ == "__main__":
+    sys.exit(main())
