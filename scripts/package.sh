@@ -6,10 +6,11 @@
 #
 # The archive holds both modules (qvx.wlx, qvx.wlx64), pluginst.inf (the file manager installs the
 # plug-in from it when the archive is opened), README.md and LICENSE, nothing else; the modules'
-# debug information goes to build/packages/debug. SHA256SUMS covers every archive in
-# build/packages; the tar.gz is described at its own step below. Two runs from one commit give the same bytes: every date in an archive is the
-# commit's time (or SOURCE_DATE_EPOCH, when set), the modules carry none. Nothing is run under
-# Wine: this works on machines without it. The version is the one in CMakeLists.txt.
+# debug information goes to build/packages/debug; the tar.gz is described at its own step below.
+# SHA256SUMS covers every archive in build/packages. Two runs from one commit give the same bytes:
+# every date in an archive is the commit's time (or SOURCE_DATE_EPOCH, when set), the modules
+# carry none. Nothing is run under Wine: this works on machines without it. The version is the
+# one in CMakeLists.txt.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)

@@ -340,10 +340,13 @@ def prepare(opts, work):
         shutil.copy(opts.display_font, f"{plugin_dir}/C64_Pro_Mono-STYLE.ttf")
     with open(f"{work}/cfg/doublecmd.xml", "w", encoding="utf-8") as f:
         f.write(config(f"{plugin_dir}/qvx.wlx"))
-    sources = opts.files or [os.path.join(opts.images, n) for n in sorted(os.listdir(opts.images))]
+    # Images in a subfolder (named in Cyrillic or Japanese) come in under that name as a prefix.
+    sources = {os.path.basename(f): f for f in opts.files} if opts.files else {
+        os.path.relpath(os.path.join(d, n), opts.images).replace(os.sep, "-"): os.path.join(d, n)
+        for d, _, names in os.walk(opts.images) for n in names}
     files = []
-    for source in sources:
-        files.append(f"{work}/files/{os.path.basename(source)}")
+    for name, source in sorted(sources.items()):
+        files.append(f"{work}/files/{name}")
         shutil.copy(source, files[-1])
     if not opts.files:
         # Bad input beside the images the folder has (a wrong-sized one among them).
