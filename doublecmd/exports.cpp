@@ -1,26 +1,10 @@
 // The lister entry points Double Commander calls, plain C on Linux. Nothing thrown gets past them.
-#include <algorithm>
 #include <cstdint>
-#include <cstring>
 
 #include "doublecmd/module.h"
 #include "doublecmd/toolkit.h"
 #include "doublecmd/viewers.h"
-
-namespace {
-
-constexpr char kDetectString[] = R"(EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82")";
-
-// As much as fits, always terminated; a buffer of 58 bytes or more takes all of it.
-void writeDetectString(char* buffer, int maxLength) {
-    if (buffer == nullptr || maxLength <= 0) return;
-    const std::size_t count =
-        std::min(std::strlen(kDetectString), static_cast<std::size_t>(maxLength) - 1);
-    std::memcpy(buffer, kDetectString, count);
-    buffer[count] = '\0';
-}
-
-}  // namespace
+#include "render/viewer_look.h"
 
 extern "C" {
 
@@ -52,7 +36,7 @@ __attribute__((visibility("default"))) void ListCloseWindow(void* listWin) {
 }
 
 __attribute__((visibility("default"))) void ListGetDetectString(char* detectString, int maxLen) {
-    writeDetectString(detectString, maxLen);
+    qvx::writeDetectString(detectString, maxLen);
 }
 
 __attribute__((visibility("default"))) int ListSendCommand(void* listWin, int command,

@@ -13,6 +13,7 @@
 #include "base/trace.h"
 #include "disk/image.h"
 #include "render/load.h"
+#include "render/viewer_look.h"
 #include "render/views.h"
 
 namespace qvx::doublecmd {
@@ -47,6 +48,10 @@ Viewer* find(void* handle) {
 bool isOpen(const Viewer* viewer) {
     return std::any_of(openViewers().begin(), openViewers().end(),
                        [viewer](const auto& entry) { return entry.second.get() == viewer; });
+}
+
+QvxRgb qvxRgb(Rgb colour) {
+    return {colour.red, colour.green, colour.blue};
 }
 
 std::u16string fileName(const char* file) {
@@ -123,12 +128,12 @@ void* loadViewer(const QvxToolkitApi* toolkit, const std::u16string& problem, vo
     }
 
     // The display font when it lies beside the plug-in, else the one shipped there.
-    const int added = toolkit->addFont((fontFolder + "/" + kDisplayFontFile).c_str());
+    const int added = toolkit->addFont((fontFolder + "/" + toUtf8(kDisplayFontFile)).c_str());
     logDebug(u"ListLoad - AddFont=" + decimal(added));
-    const char* face = kDisplayFace;
+    std::string face = toUtf8(kDisplayFace);
     if (added == 0 && toolkit->addFont((fontFolder + "/" + kStandInFontFile).c_str()) == 1)
         face = kStandInFace;
-    toolkit->setLook(viewer->shown, face, kTextColour, kBackgroundColour);
+    toolkit->setLook(viewer->shown, face.c_str(), qvxRgb(kTextColour), qvxRgb(kBackgroundColour));
 
     loadInto(*viewer, path, showFlags);
     void* handle = toolkit->widget(viewer->shown);

@@ -16,13 +16,9 @@ constexpr std::int32_t kCommandSelectAll = 3;
 constexpr int kHandled = 0;
 constexpr int kNotHandled = 1;
 
-constexpr char kDisplayFontFile[] = "C64_Pro_Mono-STYLE.ttf";
-constexpr char kDisplayFace[] = "C64 Pro Mono";
 // Shipped beside the plug-in, for when the display font is not there.
 constexpr char kStandInFontFile[] = "QVX-Mono.ttf";
 constexpr char kStandInFace[] = "QVX Mono";
-constexpr QvxRgb kTextColour{162, 143, 255};
-constexpr QvxRgb kBackgroundColour{96, 73, 237};
 
 // ListLoad: traces the call, makes the widget in parent with toolkit (null: traces problem and
 // returns null), registers the font from fontFolder, loads the file (a UTF-8 path) into a fresh

@@ -13,13 +13,11 @@
 #include "plugin/startup.h"
 #include "plugin/viewer.h"
 #include "render/load.h"
+#include "render/viewer_look.h"
 
 namespace qvx {
 
 namespace {
-
-constexpr char16_t kDetectString[] =
-    u"EXT=\"D64\" | EXT=\"D71\" | EXT=\"D80\" | EXT=\"D81\" | EXT=\"D82\"";
 
 std::u16string fromAnsi(const char* text) {
     if (text == nullptr || *text == 0) return {};
@@ -36,15 +34,6 @@ std::u16string fromWide(const wchar_t* text) {
     return reinterpret_cast<const char16_t*>(text);
 }
 
-std::string toAnsi(const std::u16string& text) {
-    auto source = reinterpret_cast<LPCWSTR>(text.c_str());
-    auto count = static_cast<int>(text.size());
-    int length = WideCharToMultiByte(CP_ACP, 0, source, count, nullptr, 0, nullptr, nullptr);
-    std::string ansi(static_cast<std::size_t>(std::max(length, 0)), '\0');
-    WideCharToMultiByte(CP_ACP, 0, source, count, ansi.data(), length, nullptr, nullptr);
-    return ansi;
-}
-
 // ListLoad and ListLoadW alike, once the name is UTF-16.
 HWND loadViewer(HWND parent, const std::u16string& path, std::int32_t showFlags) {
     logDebug(u"ListLoad - called for '" + path + u"'; flags=$" + hex(showFlags));
@@ -57,7 +46,7 @@ HWND loadViewer(HWND parent, const std::u16string& path, std::int32_t showFlags)
     }
 
     // Registered again for every window; never removed, so open windows keep their glyphs.
-    std::u16string fontPath = moduleDirectory() + kFontFile;
+    std::u16string fontPath = moduleDirectory() + u"\\" + std::u16string(kDisplayFontFile);
     int added = AddFontResourceW(reinterpret_cast<LPCWSTR>(fontPath.c_str()));
     logDebug(u"ListLoad - AddFont=" + decimal(added));
 
@@ -86,15 +75,6 @@ void closeViewer(HWND viewer) {
     logDebug(u"ListCloseCommand");
     image.reset();
     DestroyWindow(viewer);
-}
-
-// Writes as much as fits, always terminated; a buffer of 58 bytes or more takes all of it.
-void writeDetectString(char* buffer, std::int32_t maxLength) {
-    if (buffer == nullptr || maxLength <= 0) return;
-    std::string ansi = toAnsi(kDetectString);
-    std::size_t count = std::min(ansi.size(), static_cast<std::size_t>(maxLength) - 1);
-    std::copy_n(ansi.begin(), count, buffer);
-    buffer[count] = '\0';
 }
 
 }  // namespace

@@ -3,7 +3,7 @@
 
 #include <richedit.h>
 
-#include <cwchar>
+#include <algorithm>
 #include <optional>
 
 #include "base/text.h"
@@ -32,12 +32,13 @@ void setViewerAppearance(HWND viewer) {
     static_assert(sizeof format == 92);
     format.cbSize = sizeof format;
     format.dwMask = CFM_COLOR | CFM_FACE;
-    format.crTextColor = kTextColour;
-    std::wcsncpy(format.szFaceName, kFaceName, LF_FACESIZE - 1);
+    format.crTextColor = colourRef(kTextColour);
+    static_assert(kDisplayFace.size() < LF_FACESIZE);
+    std::copy(kDisplayFace.begin(), kDisplayFace.end(), format.szFaceName);
     // The default format too: Wine's control gives it to every text that EM_SETTEXTEX puts in.
     SendMessageW(viewer, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
     SendMessageW(viewer, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));
-    SendMessageW(viewer, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(kBackgroundColour));
+    SendMessageW(viewer, EM_SETBKGNDCOLOR, 0, static_cast<LPARAM>(colourRef(kBackgroundColour)));
 }
 
 void putViewerText(HWND viewer, const std::u16string& text) {

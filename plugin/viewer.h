@@ -8,17 +8,18 @@
 #include <string>
 
 #include "disk/image.h"
+#include "render/viewer_look.h"
 
 namespace qvx {
 
 constexpr DWORD kViewerStyle =
     WS_CHILD | WS_VSCROLL | WS_HSCROLL | ES_READONLY | ES_NOHIDESEL | ES_MULTILINE;
 static_assert(kViewerStyle == 0x40300904);
-constexpr COLORREF kTextColour = 0x00FF8FA2;
-constexpr COLORREF kBackgroundColour = 0x00ED4960;
+constexpr COLORREF colourRef(Rgb colour) {
+    return RGB(colour.red, colour.green, colour.blue);
+}
+static_assert(colourRef(kTextColour) == 0x00FF8FA2 && colourRef(kBackgroundColour) == 0x00ED4960);
 constexpr wchar_t kViewerClass[] = L"RichEdit";
-constexpr wchar_t kFaceName[] = L"C64 Pro Mono";
-constexpr char16_t kFontFile[] = u"\\C64_Pro_Mono-STYLE.ttf";
 
 // The host's "display options changed" command; bit 0 of its parameter is wrap-text.
 constexpr int kCommandNewParams = 2;

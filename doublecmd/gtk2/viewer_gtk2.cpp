@@ -6,6 +6,7 @@
 #include <pango/pangofc-fontmap.h>
 
 #include <map>
+#include <memory>
 #include <string>
 #include <vector>
 
@@ -120,7 +121,7 @@ int addFont(const char* path) {
 
 QvxViewer* create(void* parent, QvxViewChosen chosen, void* context) {
     if (parent == nullptr || chosen == nullptr || !GTK_IS_CONTAINER(parent)) return nullptr;
-    auto* viewer = new QvxViewer;
+    auto viewer = std::make_unique<QvxViewer>();
     viewer->chosen = chosen;
     viewer->context = context;
     track(gtk_scrolled_window_new(nullptr, nullptr), &viewer->scrolled);
@@ -130,11 +131,11 @@ QvxViewer* create(void* parent, QvxViewChosen chosen, void* context) {
     gtk_text_view_set_editable(GTK_TEXT_VIEW(viewer->text), FALSE);
     gtk_text_view_set_cursor_visible(GTK_TEXT_VIEW(viewer->text), FALSE);
     gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(viewer->text), GTK_WRAP_NONE);
-    g_signal_connect(viewer->text, "populate-popup", G_CALLBACK(populatePopup), viewer);
+    g_signal_connect(viewer->text, "populate-popup", G_CALLBACK(populatePopup), viewer.get());
     gtk_container_add(GTK_CONTAINER(viewer->scrolled), viewer->text);
     gtk_container_add(GTK_CONTAINER(parent), viewer->scrolled);
     gtk_widget_show_all(viewer->scrolled);
-    return viewer;
+    return viewer.release();  // until destroy
 }
 
 void* widget(QvxViewer* viewer) {
@@ -192,12 +193,12 @@ void selectAll(QvxViewer* viewer) {
 }
 
 void destroy(QvxViewer* viewer) {
+    const std::unique_ptr<QvxViewer> owned(viewer);
     if (viewer->text != nullptr) g_signal_handlers_disconnect_by_data(viewer->text, viewer);
     GtkWidget* scrolled = viewer->scrolled;
     untrack(&viewer->text);
     untrack(&viewer->scrolled);
     if (scrolled != nullptr) gtk_widget_destroy(scrolled);
-    delete viewer;
 }
 
 }  // namespace

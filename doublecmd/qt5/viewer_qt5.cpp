@@ -14,6 +14,7 @@
 #include <QStringList>
 
 #include <map>
+#include <memory>
 #include <string>
 
 #include "doublecmd/toolkit_api.h"
@@ -35,6 +36,7 @@ class ViewerEdit : public QPlainTextEdit {
     // their mnemonics.
     void contextMenuEvent(QContextMenuEvent* event) override {
         try {
+            // A child of this widget: gone with it, should the host close the viewer meanwhile.
             QPointer<QMenu> menu(createStandardContextMenu(event->pos()));
             QAction* first = menu->actions().value(0);
             auto* views = new QActionGroup(menu);
@@ -101,7 +103,7 @@ QvxViewer* create(void* parent, QvxViewChosen chosen, void* context) {
     edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     edit->setLineWrapMode(QPlainTextEdit::NoWrap);
     edit->show();
-    return new QvxViewer{edit};
+    return std::make_unique<QvxViewer>(QvxViewer{edit}).release();  // until destroy
 }
 
 void* widget(QvxViewer* viewer) {
@@ -139,12 +141,12 @@ void selectAll(QvxViewer* viewer) {
 }
 
 void destroy(QvxViewer* viewer) {
+    const std::unique_ptr<QvxViewer> owned(viewer);
     if (viewer->edit) {
         viewer->edit->hide();
         // Deferred: the host may be inside one of the widget's own event handlers.
         viewer->edit->deleteLater();
     }
-    delete viewer;
 }
 
 }  // namespace

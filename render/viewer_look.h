@@ -1,0 +1,31 @@
+// What every viewer module shows and tells its host alike, on Windows and on Linux: the files it
+// takes, the display font and the colours.
+#pragma once
+
+#include <cstdint>
+#include <string_view>
+
+namespace qvx {
+
+// The files a module asks its host for: 57 ASCII characters, the same in every code page.
+constexpr std::string_view kDetectString =
+    R"(EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82")";
+
+// Writes as much of the detect string as fits into a host's buffer of maxLength bytes, always
+// terminated: a buffer of 58 bytes or more takes all of it. Nothing for a null buffer or a
+// length of 0 or less.
+void writeDetectString(char* buffer, std::int32_t maxLength);
+
+// The display font: its face, and its file in the module's own folder.
+constexpr std::u16string_view kDisplayFace = u"C64 Pro Mono";
+constexpr std::u16string_view kDisplayFontFile = u"C64_Pro_Mono-STYLE.ttf";
+
+struct Rgb {
+    std::uint8_t red;
+    std::uint8_t green;
+    std::uint8_t blue;
+};
+constexpr Rgb kTextColour{162, 143, 255};
+constexpr Rgb kBackgroundColour{96, 73, 237};
+
+}  // namespace qvx
