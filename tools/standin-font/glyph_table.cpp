@@ -2,13 +2,13 @@
 // "SET CODE HEX" per line. The stand-in font is built from this table.
 #include <cstdio>
 
-#include "cli/terminal_text.h"
+#include "render/unicode_text.h"
 
 int main() {
     for (int set = 0; set < 2; ++set)
         for (int code = 0; code < 0x80; ++code)
-            std::printf("%d %d %X\n", set, code,
-                        static_cast<unsigned>(
-                            qvx::cli::screenCodeGlyph(set, static_cast<std::uint8_t>(code))));
+            std::printf(
+                "%d %d %X\n", set, code,
+                static_cast<unsigned>(qvx::screenCodeGlyph(set, static_cast<std::uint8_t>(code))));
     return 0;
 }
