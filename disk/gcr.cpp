@@ -29,40 +29,52 @@ constexpr std::uint8_t kCopiesRead = 4;
 
 using Block = std::array<std::uint8_t, kDataGroups * 4>;
 
-// Ten GCR bits to the byte of their two nibbles; bit 8 set when either code is not GCR.
-constexpr std::array<std::uint16_t, 1024> kGcrPairs = [] {
+// Ten GCR bits to the byte of their two nibbles, one table for each of the four places of a
+// pair in its group, the byte shifted there; a pair that is not GCR sets the bit 32 places
+// above its byte.
+using PairTable = std::array<std::uint64_t, 1024>;
+constexpr std::array<PairTable, 4> kGcrPairs = [] {
     constexpr std::uint8_t kCodes[16] = {0x0A, 0x0B, 0x12, 0x13, 0x0E, 0x0F, 0x16, 0x17,
                                          0x09, 0x19, 0x1A, 0x1B, 0x0D, 0x1D, 0x1E, 0x15};
-    std::array<std::uint16_t, 32> nibble{};
-    for (auto& n : nibble) n = 0x100;
-    for (std::uint16_t v = 0; v < 16; ++v) nibble[kCodes[v]] = v;
-    std::array<std::uint16_t, 1024> pairs{};
-    for (std::size_t i = 0; i < pairs.size(); ++i) {
-        const std::uint16_t high = nibble[i >> 5], low = nibble[i & 0x1F];
-        pairs[i] = static_cast<std::uint16_t>(((high << 4) | low) | ((high | low) & 0x100));
+    std::array<int, 32> nibble{};
+    for (auto& n : nibble) n = -1;
+    for (int v = 0; v < 16; ++v) nibble[kCodes[v]] = v;
+    std::array<PairTable, 4> tables{};
+    for (std::size_t i = 0; i < 1024; ++i) {
+        const int high = nibble[i >> 5], low = nibble[i & 0x1F];
+        const std::uint64_t value = high < 0 || low < 0
+                                        ? std::uint64_t{1} << 32
+                                        : static_cast<std::uint64_t>(high << 4 | low);
+        for (int k = 0; k < 4; ++k) tables[k][i] = value << (8 * k);
     }
-    return pairs;
+    return tables;
 }();
 
-std::uint64_t load64(const std::uint8_t* p) {
-    std::uint64_t v = 0;
-    for (int i = 0; i < 8; ++i) v = (v << 8) | p[i];
-    return v;
+// Eight bytes, the first the most significant: written out so that compilers make it one load.
+inline std::uint64_t load64(const std::uint8_t* p) {
+    return std::uint64_t{p[0]} << 56 | std::uint64_t{p[1]} << 48 | std::uint64_t{p[2]} << 40 |
+           std::uint64_t{p[3]} << 32 | std::uint64_t{p[4]} << 24 | std::uint64_t{p[5]} << 16 |
+           std::uint64_t{p[6]} << 8 | std::uint64_t{p[7]};
 }
 
 // Decodes groups of five GCR bytes into four bytes each, from any bit; false when a code was
-// not GCR.
+// not GCR (the group's bytes then stand for nothing).
 bool decodeGroups(const std::uint8_t* bits, std::size_t at, std::uint8_t* out, std::size_t groups) {
-    unsigned invalid = 0;
-    for (std::size_t g = 0; g < groups; ++g, at += kGroupBits, out += 4) {
-        const std::uint64_t v = (load64(bits + at / 8) << (at % 8)) >> 24;
-        for (int k = 0; k < 4; ++k) {
-            const unsigned pair = kGcrPairs[(v >> (30 - 10 * k)) & 0x3FF];
-            out[k] = static_cast<std::uint8_t>(pair);
-            invalid |= pair;
-        }
+    std::uint64_t flags = 0;
+    const std::uint8_t* p = bits + at / 8;
+    const unsigned shift = at % 8;
+    for (std::size_t g = 0; g < groups; ++g, p += 5, out += 4) {
+        const std::uint64_t v = load64(p) << shift;  // the group in the top 40 bits
+        const std::uint64_t word = kGcrPairs[0][v >> 54] | kGcrPairs[1][(v >> 44) & 0x3FF] |
+                                   kGcrPairs[2][(v >> 34) & 0x3FF] |
+                                   kGcrPairs[3][(v >> 24) & 0x3FF];
+        out[0] = static_cast<std::uint8_t>(word);
+        out[1] = static_cast<std::uint8_t>(word >> 8);
+        out[2] = static_cast<std::uint8_t>(word >> 16);
+        out[3] = static_cast<std::uint8_t>(word >> 24);
+        flags |= word;
     }
-    return (invalid & 0x100) == 0;
+    return (flags >> 32) == 0;
 }
 
 // The first block start in [from, end): a zero bit after ten or more one bits, which is where a
@@ -134,6 +146,10 @@ bool takeData(const std::uint8_t* bits, std::size_t at, const Candidate& c, Trac
 // Appends the ring's start after its end; zeros when the track is empty.
 void wrapRing(std::vector<std::uint8_t>& bits, std::size_t length) {
     bits.resize(length + kTrackWrap);
+    if (length >= kTrackWrap) {
+        std::copy_n(bits.begin(), kTrackWrap, bits.begin() + length);
+        return;
+    }
     for (std::size_t i = 0; i < kTrackWrap; ++i)
         bits[length + i] = length == 0 ? 0 : bits[i % length];
 }
