@@ -25,7 +25,7 @@ import sys
 import time
 
 TIMEOUT = 20.0  # seconds for any one step; a slow machine is not a failure
-DETECT = 'EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82"'
+DETECT = 'EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64"'
 TOOLKITS = {
     "qt5": {"part": "qvx-qt5.so", "library": "libQt5Widgets.so.5"},
     "gtk2": {"part": "qvx-gtk2.so", "library": "libgtk-x11-2.0.so.0"},
