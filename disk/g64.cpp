@@ -104,7 +104,23 @@ bool formatted(const TrackState& track) {
         [](const SectorRead& s) { return s.code != kHeaderNotFound && s.code != kNoSync; });
 }
 
-// One line for a track with errors or damage in the file; none for a track that read well.
+// "3", "0-20", "1, 4-6": the sectors of the track whose read matches, in runs.
+template <typename Match>
+std::u16string sectorRuns(const TrackRead& read, std::uint32_t sectorCount, Match match) {
+    std::u16string runs;
+    for (std::uint32_t s = 0; s < sectorCount; ++s) {
+        if (!match(read.sectors[s])) continue;
+        std::uint32_t last = s;
+        while (last + 1 < sectorCount && match(read.sectors[last + 1])) ++last;
+        runs += (runs.empty() ? u"" : u", ") + decimal(s);
+        if (last > s) runs += u"-" + decimal(last);
+        s = last;
+    }
+    return runs;
+}
+
+// One line for a track with errors or damage in the file, the sectors grouped by error; none for
+// a track that read well.
 void traceTrack(std::uint32_t track, const TrackState& state, std::uint32_t sectorCount) {
     const std::u16string prefix = u"readG64 - track " + decimal(track) + u": ";
     if (!state.note.empty()) logDebug(prefix + state.note);
@@ -114,15 +130,18 @@ void traceTrack(std::uint32_t track, const TrackState& state, std::uint32_t sect
         return;
     }
     std::u16string line;
-    for (std::uint32_t s = 0; s < sectorCount; ++s) {
-        const SectorRead& read = state.read.sectors[s];
-        if (read.code != kSectorOk)
-            line += (line.empty() ? u"" : u", ") + (u"sector " + decimal(s)) + u" error " +
-                    decimal(driveErrorNumber(read.code));
-        if (read.copies > 1)
-            line += (line.empty() ? u"" : u", ") + (u"sector " + decimal(s)) + u" found " +
-                    decimal(read.copies) + u" times";
+    for (SectorCode code :
+         {kHeaderNotFound, kNoDataBlock, kDataChecksum, kHeaderChecksum, kIdMismatch}) {
+        const std::u16string runs = sectorRuns(
+            state.read, sectorCount, [code](const SectorRead& r) { return r.code == code; });
+        if (!runs.empty())
+            line += (line.empty() ? u"error " : u"; error ") + decimal(driveErrorNumber(code)) +
+                    u" in sectors " + runs;
     }
+    for (std::uint32_t s = 0; s < sectorCount; ++s)
+        if (state.read.sectors[s].copies > 1)
+            line += (line.empty() ? u"sector " : u"; sector ") + decimal(s) + u" found " +
+                    decimal(state.read.sectors[s].copies) + u" times";
     if (!line.empty()) logDebug(prefix + line);
 }
 

@@ -25,7 +25,7 @@ constexpr std::uint64_t kAnswersFor = ~std::uint64_t{0} >> kLead;  // window bit
 constexpr std::size_t kNone = ~std::size_t{0};
 // A drive meets every copy of a header in turn; more than a few copies of one sector are
 // counted, not read.
-constexpr std::uint8_t kCopiesRead = 4;
+constexpr std::uint16_t kCopiesRead = 4;
 
 using Block = std::array<std::uint8_t, kDataGroups * 4>;
 
@@ -107,7 +107,7 @@ std::optional<Candidate> takeHeader(const std::uint8_t* header, std::uint32_t tr
                                     std::uint32_t sectorCount, TrackRead& read) {
     if (header[3] != track || header[2] >= sectorCount) return std::nullopt;
     SectorRead& s = read.sectors[header[2]];
-    if (s.copies < 0xFF) ++s.copies;
+    if (s.copies < 0xFFFF) ++s.copies;  // a track has room for fewer block starts
     if (s.code == kSectorOk || s.copies > kCopiesRead) return std::nullopt;
     const Candidate c{header[2], {header[4], header[5]}};
     if ((header[2] ^ header[3] ^ header[4] ^ header[5]) != header[1]) {

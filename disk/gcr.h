@@ -29,7 +29,7 @@ constexpr std::size_t kMaxTrackSectors = 21;  // a zone-1 track
 struct SectorRead {
     SectorCode code = kHeaderNotFound;
     std::array<std::uint8_t, 2> id{};  // the ID of its header as stored: second byte first
-    std::uint8_t copies = 0;           // headers found for it
+    std::uint16_t copies = 0;          // headers found for it
 };
 
 struct TrackRead {

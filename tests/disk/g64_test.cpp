@@ -125,14 +125,14 @@ TEST(G64, DamagedSectorsGiveTheDrivesErrorCodes) {
         const char* trace;
     };
     const Case cases[] = {
-        {Damage::kNoHeader, 1, 0, kHeaderNotFound, "track 1: sector 0 error 20"},
-        {Damage::kNoHeader, 17, 20, kHeaderNotFound, "track 17: sector 20 error 20"},
-        {Damage::kNoDataBlock, 20, 3, kNoDataBlock, "track 20: sector 3 error 22"},
+        {Damage::kNoHeader, 1, 0, kHeaderNotFound, "track 1: error 20 in sectors 0"},
+        {Damage::kNoHeader, 17, 20, kHeaderNotFound, "track 17: error 20 in sectors 20"},
+        {Damage::kNoDataBlock, 20, 3, kNoDataBlock, "track 20: error 22 in sectors 3"},
         // The last sector's next block is the ring's first header.
-        {Damage::kNoDataBlock, 5, 20, kNoDataBlock, "track 5: sector 20 error 22"},
-        {Damage::kDataChecksum, 18, 1, kDataChecksum, "track 18: sector 1 error 23"},
-        {Damage::kHeaderChecksum, 25, 7, kHeaderChecksum, "track 25: sector 7 error 27"},
-        {Damage::kOtherId, 35, 16, kIdMismatch, "track 35: sector 16 error 29"},
+        {Damage::kNoDataBlock, 5, 20, kNoDataBlock, "track 5: error 22 in sectors 20"},
+        {Damage::kDataChecksum, 18, 1, kDataChecksum, "track 18: error 23 in sectors 1"},
+        {Damage::kHeaderChecksum, 25, 7, kHeaderChecksum, "track 25: error 27 in sectors 7"},
+        {Damage::kOtherId, 35, 16, kIdMismatch, "track 35: error 29 in sectors 16"},
     };
     const Bytes d64 = sampleD64(kTypeD64);
     for (const Case& c : cases) {
@@ -166,8 +166,22 @@ TEST(G64, TheDisksIdIsTheOneOfTrack18Sector0) {
     const Bytes d64 = sampleD64(kTypeD64);
     G64Options options;
     options.damage = {{18, 0, Damage::kOtherId}};
-    expectSectors(decode(test::g64FromD64(d64, options)), d64, kTypeD64,
+    std::vector<std::u16string> trace;
+    expectSectors(decode(test::g64FromD64(d64, options), &trace), d64, kTypeD64,
                   {{indexOf(18, 0), kSectorOk}}, kIdMismatch);
+    ASSERT_EQ(trace.size(), 36u);
+    EXPECT_EQ(trace[17], u"readG64 - track 18: error 29 in sectors 1-18");
+    options.damage = {{18, 2, Damage::kOtherId},
+                      {18, 5, Damage::kOtherId},
+                      {18, 6, Damage::kOtherId},
+                      {18, 7, Damage::kHeaderChecksum}};
+    expectSectors(decode(test::g64FromD64(d64, options), &trace), d64, kTypeD64,
+                  {{indexOf(18, 2), kIdMismatch},
+                   {indexOf(18, 5), kIdMismatch},
+                   {indexOf(18, 6), kIdMismatch},
+                   {indexOf(18, 7), kHeaderChecksum}});
+    EXPECT_EQ(trace.front(),
+              u"readG64 - track 18: error 27 in sectors 7; error 29 in sectors 2, 5-6");
     options.damage = {{18, 0, Damage::kHeaderChecksum}, {3, 3, Damage::kOtherId}};
     // Without a readable header there, no ID is compared.
     expectSectors(decode(test::g64FromD64(d64, options)), d64, kTypeD64,
