@@ -74,7 +74,8 @@ int main(int argc, char** argv) {
         qvx::test::G64Options damaged;
         damaged.damage = {{1, 5, qvx::test::Damage::kDataChecksum}};
         const std::string g64 = dir + "/g64.g64";
-        qvx::test::writeFile(g64, qvx::test::g64FromD64(build(qvx::kTypeD64, false).bytes(), damaged));
+        qvx::test::writeFile(g64,
+                             qvx::test::g64FromD64(build(qvx::kTypeD64, false).bytes(), damaged));
         std::printf("%s\n", g64.c_str());
         // A name outside ASCII but inside the ANSI code page, and a size no type has.
         build(qvx::kTypeD64, false).write(dir + "/caf\xC3\xA9.d64");

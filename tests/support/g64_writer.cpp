@@ -70,7 +70,8 @@ std::vector<std::uint8_t> formatted(const std::uint8_t* sectors, std::uint32_t t
         const Damage d = damageOf(damage, track, s);
         std::vector<std::uint8_t> header = headerBytes(track, s, id);
         if (d == Damage::kHeaderChecksum) header[1] ^= 0xFF;
-        if (d == Damage::kOtherId) header = headerBytes(track, s, {static_cast<std::uint8_t>(id[0] ^ 1), id[1]});
+        if (d == Damage::kOtherId)
+            header = headerBytes(track, s, {static_cast<std::uint8_t>(id[0] ^ 1), id[1]});
         if (d == Damage::kNoHeader) {
             out.insert(out.end(), kSyncLength + kHeaderGcr, kGap);
         } else {
