@@ -125,7 +125,7 @@ std::vector<std::uint8_t> formatTrack(const std::uint8_t* sectors, std::uint32_t
     return formatted(sectors, track, sectorCount, id, damage, true);
 }
 
-std::vector<std::uint8_t> g64File(const std::vector<std::vector<std::uint8_t>>& tracks,
+std::vector<std::uint8_t> g64File(const std::vector<std::vector<std::uint8_t>>& entries,
                                   std::uint16_t trackSize, std::uint8_t halfTracks) {
     std::vector<std::uint8_t> file = {'G',
                                       'C',
@@ -144,8 +144,8 @@ std::vector<std::uint8_t> g64File(const std::vector<std::vector<std::uint8_t>>& 
     auto put32 = [&file](std::size_t at, std::uint32_t v) {
         for (int i = 0; i < 4; ++i) file[at + i] = static_cast<std::uint8_t>(v >> (8 * i));
     };
-    for (std::size_t entry = 0; entry < halfTracks && entry < tracks.size(); ++entry) {
-        const std::vector<std::uint8_t>& track = tracks[entry];
+    for (std::size_t entry = 0; entry < halfTracks && entry < entries.size(); ++entry) {
+        const std::vector<std::uint8_t>& track = entries[entry];
         if (track.empty()) continue;
         put32(tables + 4 * entry, static_cast<std::uint32_t>(file.size()));
         put32(tables + 4 * (halfTracks + entry),

@@ -50,9 +50,10 @@ std::vector<std::uint8_t> formatTrack(const std::uint8_t* sectors, std::uint32_t
                                       std::uint32_t sectorCount, std::array<std::uint8_t, 2> id,
                                       const std::vector<SectorDamage>& damage = {});
 
-// A G64 file: version 0, the track size and half-track count given, track t (from 1) from
-// tracks[t - 1] at the table's full-track entry, an empty track not stored (offset 0).
-std::vector<std::uint8_t> g64File(const std::vector<std::vector<std::uint8_t>>& tracks,
+// A G64 file: version 0, the track size and half-track count given; entries[i] is the track
+// table's entry i (full track i / 2 + 1 when i is even, a half track when odd), an empty one not
+// stored (offset 0).
+std::vector<std::uint8_t> g64File(const std::vector<std::vector<std::uint8_t>>& entries,
                                   std::uint16_t trackSize = 7928, std::uint8_t halfTracks = 84);
 
 // A G64 of a 35- or 40-track D64 (its size tells; error bytes after the sectors are ignored),
