@@ -4,6 +4,7 @@
 
 #include <algorithm>
 #include <array>
+#include <initializer_list>
 #include <optional>
 #include <string_view>
 
@@ -21,6 +22,13 @@ constexpr std::size_t kHeaderSize = 12;  // signature, version, half tracks, tra
 constexpr std::uint32_t kTracks = 40;    // the most a D64 holds
 constexpr std::uint32_t kFirstLongTrack = 36;
 constexpr std::uint32_t kIdTrack = 18;  // sector 0's header there has the disk's ID
+
+// A trace text of many pieces, put together in one place rather than at every line.
+std::u16string join(std::initializer_list<std::u16string_view> parts) {
+    std::u16string text;
+    for (std::u16string_view part : parts) text += part;
+    return text;
+}
 
 struct G64Header {
     std::uint32_t halfTracks;
@@ -63,7 +71,7 @@ std::size_t readTrack(ImageFile& file, std::uint32_t offset, std::uint32_t track
     if (offset == 0) {
         state.note = u"not in the image";
     } else if (!file.seek(offset) || file.read(size.data(), size.size()) != size.size()) {
-        state.note = u"offset " + decimal(offset) + u" past the end of the file";
+        state.note = join({u"offset ", decimal(offset), u" past the end of the file"});
     }
     std::size_t length = size[0] | size[1] << 8;
     if (!state.note.empty()) {
@@ -71,15 +79,15 @@ std::size_t readTrack(ImageFile& file, std::uint32_t offset, std::uint32_t track
         return 0;
     }
     if (length > trackSize) {
-        state.note = u"length " + decimal(static_cast<std::int64_t>(length)) +
-                     u" beyond the track size " + decimal(trackSize);
+        state.note = join({u"length ", decimal(static_cast<std::int64_t>(length)),
+                           u" beyond the track size ", decimal(trackSize)});
         length = trackSize;
     }
     bits.resize(length + kTrackWrap);
     const std::size_t got = file.read(bits.data(), length);
     if (got < length)
-        state.note = u"cut short after " + decimal(static_cast<std::int64_t>(got)) + u" of " +
-                     decimal(static_cast<std::int64_t>(length)) + u" bytes";
+        state.note = join({u"cut short after ", decimal(static_cast<std::int64_t>(got)), u" of ",
+                           decimal(static_cast<std::int64_t>(length)), u" bytes"});
     return got;
 }
 
@@ -112,8 +120,8 @@ std::u16string sectorRuns(const TrackRead& read, std::uint32_t sectorCount, Matc
         if (!match(read.sectors[s])) continue;
         std::uint32_t last = s;
         while (last + 1 < sectorCount && match(read.sectors[last + 1])) ++last;
-        runs += (runs.empty() ? u"" : u", ") + decimal(s);
-        if (last > s) runs += u"-" + decimal(last);
+        runs += join({runs.empty() ? u"" : u", ", decimal(s)});
+        if (last > s) runs += join({u"-", decimal(last)});
         s = last;
     }
     return runs;
@@ -122,11 +130,11 @@ std::u16string sectorRuns(const TrackRead& read, std::uint32_t sectorCount, Matc
 // One line for a track with errors or damage in the file, the sectors grouped by error; none for
 // a track that read well.
 void traceTrack(std::uint32_t track, const TrackState& state, std::uint32_t sectorCount) {
-    const std::u16string prefix = u"readG64 - track " + decimal(track) + u": ";
-    if (!state.note.empty()) logDebug(prefix + state.note);
+    const std::u16string prefix = join({u"readG64 - track ", decimal(track), u": "});
+    if (!state.note.empty()) logDebug(join({prefix, state.note}));
     if (state.missing) return;
     if (!state.read.sync) {
-        logDebug(prefix + (state.read.onlyOneBits ? u"sync without end" : u"no sync"));
+        logDebug(join({prefix, state.read.onlyOneBits ? u"sync without end" : u"no sync"}));
         return;
     }
     std::u16string line;
@@ -135,14 +143,14 @@ void traceTrack(std::uint32_t track, const TrackState& state, std::uint32_t sect
         const std::u16string runs = sectorRuns(
             state.read, sectorCount, [code](const SectorRead& r) { return r.code == code; });
         if (!runs.empty())
-            line += (line.empty() ? u"error " : u"; error ") + decimal(driveErrorNumber(code)) +
-                    u" in sectors " + runs;
+            line += join({line.empty() ? u"error " : u"; error ", decimal(driveErrorNumber(code)),
+                          u" in sectors ", runs});
     }
     for (std::uint32_t s = 0; s < sectorCount; ++s)
         if (state.read.sectors[s].copies > 1)
-            line += (line.empty() ? u"sector " : u"; sector ") + decimal(s) + u" found " +
-                    decimal(state.read.sectors[s].copies) + u" times";
-    if (!line.empty()) logDebug(prefix + line);
+            line += join({line.empty() ? u"sector " : u"; sector ", decimal(s), u" found ",
+                          decimal(state.read.sectors[s].copies), u" times"});
+    if (!line.empty()) logDebug(join({prefix, line}));
 }
 
 }  // namespace
@@ -179,9 +187,9 @@ bool readG64(const std::u16string& path, DiskImage& image) {
         }
     }
     decoded.resize(sectors * (kSectorSize + 1));
-    logDebug(u"readG64 - " + decimal(kDiskFormats[type].trackCount) + u" tracks, " +
-             decimal(static_cast<std::int64_t>(failed)) + u" of " +
-             decimal(static_cast<std::int64_t>(sectors)) + u" sectors with errors");
+    logDebug(join({u"readG64 - ", decimal(kDiskFormats[type].trackCount), u" tracks, ",
+                   decimal(static_cast<std::int64_t>(failed)), u" of ",
+                   decimal(static_cast<std::int64_t>(sectors)), u" sectors with errors"}));
 
     image.type = type;
     image.hasErrorBytes = 1;

@@ -31,13 +31,13 @@ using Block = std::array<std::uint8_t, kDataGroups * 4>;
 
 // Ten GCR bits to the byte of their two nibbles, one table for each of the four places of a
 // pair in its group, the byte shifted there; a pair that is not GCR sets the bit 32 places
-// above its byte.
+// above its byte. Made on first use: 32 KB that the module file need not carry.
 using PairTable = std::array<std::uint64_t, 1024>;
-constexpr std::array<PairTable, 4> kGcrPairs = [] {
+std::array<PairTable, 4> makePairTables() {
     constexpr std::uint8_t kCodes[16] = {0x0A, 0x0B, 0x12, 0x13, 0x0E, 0x0F, 0x16, 0x17,
                                          0x09, 0x19, 0x1A, 0x1B, 0x0D, 0x1D, 0x1E, 0x15};
     std::array<int, 32> nibble{};
-    for (auto& n : nibble) n = -1;
+    nibble.fill(-1);
     for (int v = 0; v < 16; ++v) nibble[kCodes[v]] = v;
     std::array<PairTable, 4> tables{};
     for (std::size_t i = 0; i < 1024; ++i) {
@@ -48,7 +48,7 @@ constexpr std::array<PairTable, 4> kGcrPairs = [] {
         for (int k = 0; k < 4; ++k) tables[k][i] = value << (8 * k);
     }
     return tables;
-}();
+}
 
 // Eight bytes, the first the most significant: written out so that compilers make it one load.
 inline std::uint64_t load64(const std::uint8_t* p) {
@@ -60,6 +60,7 @@ inline std::uint64_t load64(const std::uint8_t* p) {
 // Decodes groups of five GCR bytes into four bytes each, from any bit; false when a code was
 // not GCR (the group's bytes then stand for nothing).
 bool decodeGroups(const std::uint8_t* bits, std::size_t at, std::uint8_t* out, std::size_t groups) {
+    static const std::array<PairTable, 4> kGcrPairs = makePairTables();
     std::uint64_t flags = 0;
     const std::uint8_t* p = bits + at / 8;
     const unsigned shift = at % 8;
