@@ -66,9 +66,9 @@ bool decodeGroups(const std::uint8_t* bits, std::size_t at, std::uint8_t* out, s
     const unsigned shift = at % 8;
     for (std::size_t g = 0; g < groups; ++g, p += 5, out += 4) {
         const std::uint64_t v = load64(p) << shift;  // the group in the top 40 bits
-        const std::uint64_t word = kGcrPairs[0][v >> 54] | kGcrPairs[1][(v >> 44) & 0x3FF] |
-                                   kGcrPairs[2][(v >> 34) & 0x3FF] |
-                                   kGcrPairs[3][(v >> 24) & 0x3FF];
+        auto pair = [v](int end) { return static_cast<std::size_t>((v >> end) & 0x3FF); };
+        const std::uint64_t word = kGcrPairs[0][pair(54)] | kGcrPairs[1][pair(44)] |
+                                   kGcrPairs[2][pair(34)] | kGcrPairs[3][pair(24)];
         out[0] = static_cast<std::uint8_t>(word);
         out[1] = static_cast<std::uint8_t>(word >> 8);
         out[2] = static_cast<std::uint8_t>(word >> 16);

@@ -35,7 +35,7 @@ std::size_t ImageBytes::read(std::uint8_t* buffer, std::size_t count) {
     const auto n = static_cast<std::size_t>(
         std::clamp<std::int64_t>(size - position_, 0, static_cast<std::int64_t>(count)));
     if (n == 0) return 0;
-    std::copy_n(decoded_->begin() + position_, n, buffer);
+    std::copy_n(decoded_->begin() + static_cast<std::ptrdiff_t>(position_), n, buffer);
     position_ += static_cast<std::int64_t>(n);
     return n;
 }
