@@ -201,6 +201,12 @@ std::size_t tableEntry(std::uint32_t track) {
     return 12 + 8 * (track - 1);
 }
 
+// Where the file keeps the track: its length, then its bytes (the writer's offsets fit 24 bits).
+std::size_t trackAt(const Bytes& file, std::uint32_t track) {
+    const std::size_t at = tableEntry(track);
+    return file[at] | file[at + 1] << 8 | file[at + 2] << 16;
+}
+
 void put(Bytes& bytes, std::size_t at, std::vector<std::uint8_t> values) {
     std::copy(values.begin(), values.end(), bytes.begin() + at);
 }
@@ -227,9 +233,7 @@ TEST(G64, DamagedFilesTraceAndKeepWhatReads) {
         {"length beyond the header's track size",
          [&] {
              Bytes f = test::g64FromD64(d64);
-             const std::size_t at =
-                 f[tableEntry(7)] | f[tableEntry(7) + 1] << 8 | f[tableEntry(7) + 2] << 16;
-             put(f, at, {0x28, 0x23});  // 9000
+             put(f, trackAt(f, 7), {0x28, 0x23});  // 9000
              return f;
          },
          {u"readG64 - track 7: length 9000 beyond the track size 7928"},
@@ -273,9 +277,7 @@ TEST(G64, DamagedFilesTraceAndKeepWhatReads) {
              Bytes f = test::g64FromD64(d64);
              put(f, 10, {0xFF, 0xFF});
              for (std::uint32_t t = 1; t <= 35; ++t) {
-                 const std::size_t at =
-                     f[tableEntry(t)] | f[tableEntry(t) + 1] << 8 | f[tableEntry(t) + 2] << 16;
-                 put(f, at, {0xFF, 0xFF});
+                 put(f, trackAt(f, t), {0xFF, 0xFF});
              }
              return f;
          },
