@@ -106,10 +106,10 @@ std::string helpText() {
     return std::string(kUsageLine) +
            "\n"
            "Prints what the QVX viewer shows for a Commodore disk image (D64, D71, D80, D81, "
-           "D82).\n"
+           "D82, G64).\n"
            "\n"
            "  --view N      0 listing (default), 1 listing in the lower-case set,\n"
-           "                2 BAM map, 3 error map (images with error bytes only)\n"
+           "                2 BAM map, 3 error map (images with error bytes, and G64)\n"
            "  --raw         the viewer's text byte for byte as UTF-8: font code points\n"
            "                unmapped, carriage returns kept\n"
            "  --trace       the trace lines of the run on standard error\n"

@@ -8,6 +8,7 @@
 
 #include "base/trace.h"
 #include "disk/file.h"
+#include "disk/image_bytes.h"
 
 namespace qvx {
 
@@ -47,7 +48,7 @@ std::size_t entriesOf(const Sector& sector, const BamSector& place) {
 // Reads BAM sector n of the type: the first one and one on another track found by its offset, a
 // later one of the same track by moving on from the end of the one before. A short read keeps
 // the buffer's earlier bytes past what arrived; only a read of nothing fails.
-bool readBamSector(ImageFile& file, const DiskFormat& format, DiskType type, std::size_t n,
+bool readBamSector(ImageBytes& file, const DiskFormat& format, DiskType type, std::size_t n,
                    Sector& sector) {
     const BamSector& place = format.bamSectors[n];
     bool positioned = true;
@@ -63,7 +64,7 @@ bool readBamSector(ImageFile& file, const DiskFormat& format, DiskType type, std
 }  // namespace
 
 void getBAMEntries(const std::u16string& path, DiskImage& image) {
-    ImageFile file(path);
+    ImageBytes file(path, image);
     if (!file.isOpen()) {
         logDebug(u"getBAMEntries - can't open file <" + path + u">\n");
         return;

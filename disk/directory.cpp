@@ -11,6 +11,7 @@
 #include "base/trace.h"
 #include "disk/detect.h"
 #include "disk/file.h"
+#include "disk/image_bytes.h"
 
 namespace qvx {
 
@@ -81,7 +82,7 @@ std::optional<std::uint32_t> followLink(const Sector& sector, const DiskFormat& 
 
 // Follows the chain from the first directory sector, reading each sector number at most once
 // into the buffer, until a link ends it or a sector cannot be read.
-void walkChain(ImageFile& file, const DiskFormat& format, const std::u16string& readError,
+void walkChain(ImageBytes& file, const DiskFormat& format, const std::u16string& readError,
                Sector& sector, DiskImage& image) {
     VisitCounts visitCount{};
     std::optional<std::uint32_t> current = format.firstDirSector;
@@ -119,7 +120,7 @@ void getDirEntries(const std::u16string& path, DiskImage& image) {
     const DiskFormat& format = kDiskFormats[image.type];
     const std::u16string readError = u"getDirEntries - can't read from file <" + path + u">\n";
 
-    ImageFile file(path);
+    ImageBytes file(path, image);
     if (!file.isOpen()) {
         logDebug(u"getDirEntries - can't open file <" + path + u">\n");
         return;
