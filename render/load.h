@@ -14,4 +14,7 @@ namespace qvx {
 // left; a file that is no readable image gives an empty listing and an empty dirEntries.
 std::u16string loadImage(const std::u16string& path, DiskImage& image);
 
+// Whether a loaded record is a disk image at all: its type determined and a header read.
+bool isReadableImage(const DiskImage& image);
+
 }  // namespace qvx
