@@ -17,6 +17,7 @@ namespace {
 
 // Every text goes in as UTF-16 and replaces everything.
 constexpr UINT kUtf16CodePage = 1200;
+constexpr LONG kShippedFaceTwips = 240;  // 12 points
 
 }  // namespace
 
@@ -48,6 +49,12 @@ void setViewerAppearance(HWND viewer, std::u16string_view face) {
     format.crTextColor = colourRef(kTextColour);
     static_assert(kDisplayFace.size() < LF_FACESIZE && kShippedFace.size() < LF_FACESIZE);
     std::copy(face.begin(), face.end(), format.szFaceName);
+    if (face == kShippedFace) {
+        // QVX Mono as drawn, not thickened to the control's default bold, and at two screen
+        // pixels a glyph pixel (16 pixels an em at 96 dots an inch), where it is sharpest.
+        format.dwMask |= CFM_BOLD | CFM_SIZE;
+        format.yHeight = kShippedFaceTwips;
+    }
     // The default format too: Wine's control gives it to every text that EM_SETTEXTEX puts in.
     SendMessageW(viewer, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
     SendMessageW(viewer, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));

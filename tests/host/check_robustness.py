@@ -60,7 +60,7 @@ def test_filled(opts):
     c.eq("images reported", len(r["images"]), len(manifest))
     for img, path, m in zip(r["images"], files, manifest):
         where = m["file"]
-        host.check_plugin_window(c, where, img)
+        host.check_plugin_window(c, where, img, host.expected_face(opts.plugin))
         readers = host.split_trace(c, where, img["trace"], host.winpath(path), "0", [0, 1, 0, 1])
         c.eq(f"{where} readers' lines", readers, ["QVX: " + l for l in m["readerLines"]])
         views = img["views"]
