@@ -215,6 +215,15 @@ def test_usage(opts):
     c.true("bad number: message", b"--toggles needs a number" in p.stderr)
     p = run_host(["--frobnicate", "1", image], opts, expect_rc=None)
     c.eq("unknown option: exit status", p.returncode, 2)
+    for value in ("10x10", "10:x.bmp", "x10:x.bmp", "10x10:", "10x-1:x.bmp"):
+        p = run_host(["--preview", value, image], opts, expect_rc=None)
+        c.eq(f"--preview {value}: exit status", p.returncode, 2)
+        c.true(f"--preview {value}: message", b"--preview needs" in p.stderr,
+               p.stderr.decode(errors="replace"))
+    # A module without thumbnails: nothing to call, no picture.
+    r = run_json(["--plugin", winpath(opts.plugin), "--preview", "10x10:x.bmp", image], opts)
+    c.eq("no thumbnail entry point", r["images"][0]["preview"]["entryPoint"], None)
+    c.eq("no thumbnail", r["images"][0]["preview"]["bitmap"], None)
     missing = winpath(os.path.join(opts.work, "no-such-plugin.wlx"))
     p = run_host(["--plugin", missing, image], opts, expect_rc=None)
     c.eq("missing plug-in: exit status", p.returncode, 3)
