@@ -3,7 +3,6 @@
 
 #include "glyph_rows.h"
 #include "render/petscii.h"
-#include "render/unicode_text.h"
 
 namespace qvx {
 namespace {
@@ -38,12 +37,10 @@ GlyphRows screenCodeRows(int charSet, std::uint8_t screenCode) {
     return rows;
 }
 
-char32_t glyphSourceCharacter(int charSet, std::uint8_t screenCode) {
-    return glyph_data::kGlyphCharacters[charSet == 0 ? 0 : 1][screenCode & 0x7F];
-}
-
 std::optional<GlyphRows> characterRows(char16_t c) {
-    if (isFontCodePoint(c))
+    // The font code points by their range alone: this file goes into the Windows module, which
+    // takes nothing else of the Unicode forms.
+    if (c >= kFontBaseFirstSet && c < kFontBaseSecondSet + 0x100)
         return screenCodeRows(c < kFontBaseSecondSet ? 0 : 1, static_cast<std::uint8_t>(c & 0xFF));
     if (c < kAsciiGlyphs.size() && kAsciiGlyphs[c].found)
         return screenCodeRows(kAsciiGlyphs[c].charSet, kAsciiGlyphs[c].screenCode);

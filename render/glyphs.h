@@ -17,10 +17,6 @@ using GlyphRows = std::array<std::uint8_t, kGlyphSize>;
 // exact inverse of their base glyph.
 GlyphRows screenCodeRows(int charSet, std::uint8_t screenCode);
 
-// The Unicode character the glyph source names for a screen code (0x00..0x7F; reverse video is
-// not part of it).
-char32_t glyphSourceCharacter(int charSet, std::uint8_t screenCode);
-
 // The pixels drawn for one character of the viewer's text: the font code points their screen
 // code, and a printable ASCII character the glyph of the screen code that stands for it (the
 // first set's, else the second's), as QVX Mono draws it. Nothing for any other character.
