@@ -6,6 +6,8 @@
 
 #include <algorithm>
 #include <memory>
+#include <set>
+#include <string>
 
 #include "host/resource_usage.h"
 #include "host/viewer_frame.h"
@@ -120,16 +122,19 @@ struct Viewer {
     bool isWindowAfterClose = false;
 };
 
-// As many frames as the run will have, and one window through a whole cycle: what the system
-// keeps for good after the first frames and the first load is not counted as held.
+// As many frames as the run will have, and a window through a whole cycle for each image of the
+// run: what the system keeps for good after the first frames and loads (the glyphs a font has
+// drawn among it) is not counted as held.
 void warmUp(ListerPlugin& plugin, const TogetherRun& run) {
     std::vector<std::unique_ptr<ViewerFrame>> frames;
     for (std::size_t i = 0; i < run.images.size(); ++i)
         frames.push_back(std::make_unique<ViewerFrame>(kFrameWidth, kFrameHeight));
-    PluginFileName name(run.images.front());
-    HWND window = plugin.load(frames.front()->hwnd(), name, run.flags);
-    ViewerFrame::pumpMessages();
-    if (window != nullptr) {
+    std::set<std::wstring> images(run.images.begin(), run.images.end());
+    for (const std::wstring& image : images) {
+        PluginFileName name(image);
+        HWND window = plugin.load(frames.front()->hwnd(), name, run.flags);
+        ViewerFrame::pumpMessages();
+        if (window == nullptr) continue;
         for (int k = 0; k < kWarmUpToggles; ++k) {
             plugin.listSendCommand(window, kCommandNewParams, k % 2);
             ViewerFrame::pumpMessages();
