@@ -4,10 +4,12 @@
 #include "base/text.h"
 #include "base/trace.h"
 #include "cli/options.h"
+#include "cli/png.h"
 #include "cli/terminal_text.h"
 #include "disk/image.h"
 #include "qvx_version.h"
 #include "render/load.h"
+#include "render/picture.h"
 #include "render/views.h"
 
 namespace qvx::cli {
@@ -54,13 +56,24 @@ int runQvx(const std::vector<std::u16string>& args, const Console& console) {
         return true;
     }();
 
-    if (viewExists) {
+    const bool readable = isReadableImage(image);
+    if (!options.png.empty()) {
+        // No picture of a file that is no image: it would only show an empty frame.
+        const std::string problem =
+            viewExists && readable
+                ? writePng(renderText(text), options.scale, options.png, console.out)
+                : "";
+        if (!problem.empty()) {
+            console.err("qvx: " + problem + "\n");
+            return kExitUnreadable;
+        }
+    } else if (viewExists) {
         const bool color =
             !options.raw && useColor(options.color, console.stdoutIsTerminal, console.noColor);
         console.out(options.raw ? rawText(text) : terminalText(text, color));
     }
     const std::string imageName = toUtf8(options.image);
-    if (image.type == kTypeUnknown || image.dirEntries.empty()) {
+    if (!readable) {
         console.err("qvx: " + imageName + ": not a readable disk image\n");
         return kExitUnreadable;
     }

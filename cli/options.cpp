@@ -13,6 +13,11 @@ std::optional<int> parseView(std::u16string_view value) {
     return value[0] - u'0';
 }
 
+std::optional<int> parseScale(std::u16string_view value) {
+    if (value.size() != 1 || value[0] < u'1' || value[0] > u'0' + kMaxScale) return std::nullopt;
+    return value[0] - u'0';
+}
+
 std::optional<ColorWhen> parseColor(std::u16string_view value) {
     if (value == u"auto") return ColorWhen::Auto;
     if (value == u"always") return ColorWhen::Always;
@@ -37,6 +42,7 @@ ParsedCommand parseArguments(const std::vector<std::u16string>& args) {
     ParsedCommand result;
     std::vector<std::u16string> images;
     bool optionsEnded = false;
+    bool scaleGiven = false;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::u16string& arg = args[i];
@@ -55,7 +61,8 @@ ParsedCommand parseArguments(const std::vector<std::u16string>& args) {
             inlineValue = name.substr(eq + 1);
             name = name.substr(0, eq);
         }
-        const bool takesValue = name == u"--view" || name == u"--color";
+        const bool takesValue =
+            name == u"--view" || name == u"--color" || name == u"--png" || name == u"--scale";
         if (inlineValue && !takesValue) return usageError("unknown option " + quoted(arg));
 
         std::u16string_view value;
@@ -90,11 +97,24 @@ ParsedCommand parseArguments(const std::vector<std::u16string>& args) {
             if (!color)
                 return usageError("bad --color " + quoted(value) + " (auto, always, never)");
             result.options.color = *color;
+        } else if (name == u"--png") {
+            if (value.empty()) return usageError("--png needs a file name");
+            result.options.png = value;
+        } else if (name == u"--scale") {
+            auto scale = parseScale(value);
+            if (!scale)
+                return usageError("bad --scale " + quoted(value) + " (1 to " +
+                                  std::to_string(kMaxScale) + ")");
+            result.options.scale = *scale;
+            scaleGiven = true;
         } else {
             return usageError("unknown option " + quoted(arg));
         }
     }
 
+    if (scaleGiven && result.options.png.empty()) return usageError("--scale goes with --png");
+    if (result.options.raw && !result.options.png.empty())
+        return usageError("--raw writes text, --png a picture: not both");
     if (images.empty()) return usageError("no IMAGE given");
     if (images.size() > 1)
         return usageError("only one IMAGE, got " + std::to_string(images.size()));
@@ -115,10 +135,14 @@ std::string helpText() {
            "  --trace       the trace lines of the run on standard error\n"
            "  --color WHEN  reverse video: auto (default; terminals, unless NO_COLOR is set),\n"
            "                always or never\n"
+           "  --png FILE    the view as a PNG picture instead, in the viewer's colours, 8 x 8\n"
+           "                pixels a character; FILE - is standard output (Linux only)\n"
+           "  --scale N     each pixel of the picture N x N (1 to 8, default 1)\n"
            "  --help        this text\n"
            "  --version     the version\n"
            "\n"
-           "Exit status: 0 done, 1 not a readable disk image or no error map, 2 usage error.\n";
+           "Exit status: 0 done, 1 not a readable disk image, no error map or no picture written,\n"
+           "2 usage error.\n";
 }
 
 bool useColor(ColorWhen when, bool stdoutIsTerminal, const char* noColor) {

@@ -14,6 +14,8 @@ struct Options {
     bool raw = false;
     bool trace = false;
     ColorWhen color = ColorWhen::Auto;
+    std::u16string png;    // --png: the picture's file, "-" for standard output; empty: text
+    int scale = 1;         // --scale: pixels a side of each glyph pixel in the picture
     std::u16string image;  // as given
 };
 
@@ -26,10 +28,12 @@ struct ParsedCommand {
 };
 
 constexpr std::string_view kUsageLine =
-    "usage: qvx [--view N] [--raw] [--trace] [--color WHEN] IMAGE\n";
+    "usage: qvx [--view N] [--raw] [--trace] [--color WHEN] [--png FILE [--scale N]] IMAGE\n";
 
-// Parses the arguments after the program name. "--" ends the options; "--view=N" and
-// "--color=WHEN" are accepted as well as the two-word forms.
+constexpr int kMaxScale = 8;
+
+// Parses the arguments after the program name. "--" ends the options; "--view=N",
+// "--color=WHEN", "--png=FILE" and "--scale=N" are accepted as well as the two-word forms.
 ParsedCommand parseArguments(const std::vector<std::u16string>& args);
 
 // The text --help prints.

@@ -15,4 +15,7 @@ namespace qvx {
 // listing and an empty dirEntries.
 std::u16string loadImage(const std::u16string& path, DiskImage& image);
 
+// Whether a loaded record is a disk image at all: its type determined and a header read.
+bool isReadableImage(const DiskImage& image);
+
 }  // namespace qvx
