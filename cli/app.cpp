@@ -60,7 +60,7 @@ int runQvx(const std::vector<std::u16string>& args, const Console& console) {
         console.out(options.raw ? rawText(text) : terminalText(text, color));
     }
     const std::string imageName = toUtf8(options.image);
-    if (image.type == kTypeUnknown || image.dirEntries.empty()) {
+    if (!isReadableImage(image)) {
         console.err("qvx: " + imageName + ": not a readable disk image\n");
         return kExitUnreadable;
     }

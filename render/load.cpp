@@ -20,4 +20,8 @@ std::u16string loadImage(const std::u16string& path, DiskImage& image) {
     return setupString(image, 0);
 }
 
+bool isReadableImage(const DiskImage& image) {
+    return image.type != kTypeUnknown && !image.dirEntries.empty();
+}
+
 }  // namespace qvx

@@ -14,4 +14,7 @@ namespace qvx {
 // left; a file that is no readable image gives an empty listing and an empty dirEntries.
 std::u16string loadImage(const std::u16string& path, DiskImage& image);
 
+// Whether a load found an image to show: a known type and at least the header record.
+bool isReadableImage(const DiskImage& image);
+
 }  // namespace qvx
