@@ -25,7 +25,8 @@ from pe_module import PeImage, interface_faults  # noqa: E402
 MODULES = {"qvx.wlx": "i386", "qvx.wlx64": "amd64"}
 DOCS = ["README.md", "LICENSE"]
 INSTALL_DESCRIPTION = "pluginst.inf"
-EXPORTS = ["ListCloseWindow", "ListGetDetectString", "ListLoad", "ListLoadW", "ListSendCommand"]
+EXPORTS = ["ListCloseWindow", "ListGetDetectString", "ListLoad", "ListLoadNext", "ListLoadNextW",
+           "ListLoadW", "ListSearchText", "ListSearchTextW", "ListSendCommand"]
 MODULE_SIZE_LIMIT = 256 * 1024
 # Zip dates are local DOS times in two-second steps, from 1980 on; ours are UTC.
 DOS_EPOCH = 315532800
