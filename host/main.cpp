@@ -54,7 +54,8 @@ constexpr int kFrameHeight = 600;
 constexpr char kUsage[] =
     "usage: qvxhost [--plugin PATH] [--ansi] [--flags N] [--toggles K] [--repeat R]\n"
     "               [--screenshot FILE.bmp] [--no-debug-channel] [--together N,...]\n"
-    "               [--next IMAGE2,...] [--find STEP:FLAGS:TEXT]... [--copy] IMAGE...\n"
+    "               [--next IMAGE2,...] [--find STEP:FLAGS:TEXT]... [--copy]\n"
+    "               [--repeat-next R] IMAGE...\n"
     "  --plugin PATH      the plug-in module (default: qvx.wlx, 64-bit: qvx.wlx64, next to\n"
     "                     qvxhost.exe)\n"
     "  --ansi             open files through ListLoad, with names in the ANSI code page, also\n"
@@ -62,7 +63,9 @@ constexpr char kUsage[] =
     "  --flags N          show flags for ListLoad, 32-bit, decimal or 0x hex (default 0)\n"
     "  --toggles K        change the wrap-text bit K times after loading: 0, 1, 0, ...\n"
     "  --repeat R         then open, switch once and close each image R more times, and\n"
-    "                     report objects, memory and timings\n"
+    "                     report objects, memory and timings, also of R next images\n"
+    "                     shown in one window (ListLoadNext)\n"
+    "  --repeat-next R    that many next images instead of R (default: as --repeat)\n"
     "  --screenshot F.bmp save every view as a 24-bit BMP: F-<view>.bmp for one image,\n"
     "                     F-<image>-<view>.bmp for several (views counted from 0 = load)\n"
     "  --no-debug-channel do not listen to the debugger output (no trace lines reported):\n"
@@ -91,6 +94,7 @@ struct Options {
     std::int32_t flags = 0;
     int toggles = 0;
     int repeat = 0;
+    int repeatNext = -1;  // as repeat
     std::wstring screenshot;
     std::vector<std::wstring> images;
     bool help = false;
@@ -160,6 +164,8 @@ Options parseOptions(int argc, wchar_t** argv) {
             o.toggles = static_cast<int>(parseInteger(arg, value, 0, 1000));
         } else if (arg == L"--repeat") {
             o.repeat = static_cast<int>(parseInteger(arg, value, 0, 1000000));
+        } else if (arg == L"--repeat-next") {
+            o.repeatNext = static_cast<int>(parseInteger(arg, value, 0, 1000000));
         } else if (arg == L"--screenshot") {
             o.screenshot = value;
         } else if (arg == L"--next") {
@@ -581,6 +587,48 @@ struct Run {
         j["traceLines"] = traceLines;
         j["firstIterationTrace"] = std::move(firstTrace);
         j["iterationsWithOtherTraceCount"] = differingTraceCounts;
+        if (plugin.loadNextEntryPoint() != nullptr) j["listLoadNext"] = repeatNext(frame, name);
+        return j;
+    }
+
+    // The same image again and again into one window through ListLoadNext: its time, its
+    // answers, and what the process holds after the first and after the last.
+    Json repeatNext(ViewerFrame& frame, PluginFileName& name) {
+        Json j;
+        HWND window = plugin.load(frame.hwnd(), name, options.flags);
+        ViewerFrame::pumpMessages();
+        if (!window) return nullptr;
+        std::map<int, int> results;
+        auto next = [&] {
+            std::optional<int> result = plugin.loadNext(frame.hwnd(), window, name, options.flags);
+            ++results[result.value_or(-1)];
+        };
+        next();
+        ViewerFrame::pumpMessages();
+        // The lines are taken as they come, so that the host's own memory stays flat.
+        std::size_t traceLines = traceSince(channel).size();
+        ResourceUsage afterFirst = measureResources();
+        std::vector<double> times;
+        const int count = options.repeatNext < 0 ? options.repeat : options.repeatNext;
+        times.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            auto t0 = clock.now();
+            next();
+            auto t1 = clock.now();
+            times.push_back(clock.microseconds(t0, t1));
+            ViewerFrame::pumpMessages();
+            traceLines += traceSince(channel).size();
+        }
+        ResourceUsage last = measureResources();
+        plugin.listCloseWindow(window);
+        ViewerFrame::pumpMessages();
+        frame.takeNotifications();
+        j["timing"] = timingSummary(times);
+        Json answers = Json::object();
+        for (auto [result, calls] : results) answers[std::to_string(result)] = calls;
+        j["results"] = answers;
+        j["usage"] = {{"afterFirst", usageJson(afterFirst)}, {"final", usageJson(last)}};
+        j["traceLines"] = traceLines + traceSince(channel).size();
         return j;
     }
 };
