@@ -99,12 +99,22 @@ FindRequest parseFindRequest(const std::wstring& value) {
     const std::size_t first = value.find(L':');
     const std::size_t second = first == std::wstring::npos ? first : value.find(L':', first + 1);
     if (second == std::wstring::npos) throw std::invalid_argument("needs STEP:FLAGS:TEXT");
+    auto number = [&](std::size_t from, std::size_t to, const char* what) {
+        const std::wstring digits = value.substr(from, to - from);
+        std::size_t used = 0;
+        int n = 0;
+        try {
+            n = std::stoi(digits, &used, 0);
+        } catch (const std::exception&) {
+            used = 0;
+        }
+        if (digits.empty() || used != digits.size())
+            throw std::invalid_argument(std::string(what) + " is no number");
+        return n;
+    };
     FindRequest r;
-    std::size_t used = 0;
-    r.step = std::stoi(value.substr(0, first), &used);
-    if (used != first) throw std::invalid_argument("STEP is no number");
-    r.flags = std::stoi(value.substr(first + 1, second - first - 1), &used, 0);
-    if (used != second - first - 1) throw std::invalid_argument("FLAGS is no number");
+    r.step = number(0, first, "STEP");
+    r.flags = number(first + 1, second, "FLAGS");
     r.text = value.substr(second + 1);
     return r;
 }

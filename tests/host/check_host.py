@@ -227,6 +227,26 @@ def test_usage(opts):
     p = run_host(["--help"], opts, expect_rc=None)
     c.eq("--help: exit status", p.returncode, 0)
     c.true("--help: usage", p.stdout.startswith(b"usage: qvxhost"))
+    for bad, message in (("1:HELLO", "needs STEP:FLAGS:TEXT"), ("x:1:HELLO", "STEP is no number"),
+                         ("0:2y:HELLO", "FLAGS is no number")):
+        p = run_host(["--find", bad, image], opts, expect_rc=None)
+        c.eq(f"--find {bad}: exit status", p.returncode, 2)
+        c.eq(f"--find {bad}: message", p.stderr.decode(errors="replace").splitlines()[:1],
+             [f"qvxhost: --find {bad}: {message}"])
+    # A plug-in without ListLoadNext and ListSearchText: the host opens the next image anew and
+    # has nothing to search with, as file managers do.
+    other = winpath(os.path.join(opts.images, "d81.d81"))
+    r = run_json(["--plugin", winpath(opts.plugin), "--next", other, "--find", "1:1:HELLO", image],
+                 opts)
+    nxt = r["images"][0]["next"][0]
+    c.eq("without ListLoadNext: entry point and result", (nxt["entryPoint"], nxt["result"]),
+         (None, None))
+    c.eq("without ListLoadNext: opened anew", (nxt["fallback"], nxt["sameWindow"]), (True, False))
+    c.eq("without ListLoadNext: the new window's view", crlf_to_cr(nxt["views"][0]["text"]),
+         crlf_to_cr(fake_text(0)))
+    find = nxt["views"][0]["finds"][0]
+    c.eq("without ListSearchText", (find["entryPoint"], find["result"], find["beeps"]),
+         (None, None, None))
     c.finish()
 
 
@@ -604,7 +624,8 @@ GRAPHICS_READ = "\u2665SPLAT\U0001FB72"
 FIND_CASES = [
     (0, 0, "DATA", font("DATA"), 0, "a find next for a text never seen, from the caret"),
     (0, FIRST, "HELLO", font("HELLO"), 0, "a name from the top"),
-    (0, 0, "HELLO", None, None, "no second one"),
+    (0, 0, "HELLO", font("HELLO"), 1, "the next one, in HELLO AGAIN"),
+    (0, 0, "HELLO", None, None, "no third one"),
     (0, FIRST, "prg", font("PRG"), 0, "small letters in the first set"),
     (0, 0, "PRG", font("PRG"), 1, "next"),
     (0, 0, "PRG", font("PRG"), 2, "next again"),
