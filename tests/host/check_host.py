@@ -525,14 +525,18 @@ def test_plugin_flags(opts):
     c.finish()
 
 
+def need_native(opts):
+    if not opts.qvx or not os.access(opts.qvx, os.X_OK):
+        print(f"SKIP: no native qvx at {opts.qvx}; build the native preset first")
+        sys.exit(SKIP)
+
+
 def native(opts, args):
     return subprocess.run([opts.qvx] + args, capture_output=True, timeout=60)
 
 
 def test_plugin_native(opts):
-    if not opts.qvx or not os.access(opts.qvx, os.X_OK):
-        print(f"SKIP: no native qvx at {opts.qvx}; build the native preset first")
-        sys.exit(SKIP)
+    need_native(opts)
     c = Checker()
     kinds = IMAGES + [("caf\u00e9.d64", "D64 35-TRACK", False)]
     files = [os.path.join(opts.images, f) for f, _, _ in kinds]
@@ -739,9 +743,7 @@ def windows_text(text):
 
 
 def test_plugin_copy(opts):
-    if not opts.qvx or not os.access(opts.qvx, os.X_OK):
-        print(f"SKIP: no native qvx at {opts.qvx}; build the native preset first")
-        sys.exit(SKIP)
+    need_native(opts)
     c = Checker()
     kinds = IMAGES + [("caf\u00e9.d64", "D64 35-TRACK", False), ("short.d64", None, False)]
     kinds += FOREIGN_IMAGES
@@ -780,9 +782,7 @@ def test_plugin_copy(opts):
 
 
 def test_plugin_next(opts):
-    if not opts.qvx or not os.access(opts.qvx, os.X_OK):
-        print(f"SKIP: no native qvx at {opts.qvx}; build the native preset first")
-        sys.exit(SKIP)
+    need_native(opts)
     c = Checker()
     ansi = getattr(opts, "ansi", False)
     first = os.path.join(opts.images, "d64.d64")

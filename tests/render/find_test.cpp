@@ -88,6 +88,9 @@ const FindCase kFindCases[] = {
     {2, u"111", 0, Place{4, 7}, Place{5, 7}, "the next digits of a map"},
     {2, u"tr", kFindMatchCase, kTop, Place{3, 1}, "a map in capitals matches either case"},
     {2, u"SEC", kFindWholeWords | kFindBackwards, Place{5, 10}, Place{2, 6}, "back over lines"},
+    {2, u"0111", 0, Place{6, 5}, std::nullopt, "from past the end"},
+    {2, u"0111", kFindBackwards, Place{6, 5}, Place{5, 6}, "back from past the end"},
+    {2, u"0111\r\r", 0, kTop, std::nullopt, "longer than what is left"},
 };
 
 TEST(FindText, MatchesWhatTheViewShows) {
@@ -106,18 +109,6 @@ TEST(FindText, MatchesWhatTheViewShows) {
         const std::size_t pairs = c.typed.find(char16_t{0xD83E}) != std::u16string::npos ? 1 : 0;
         EXPECT_EQ(got->end - got->begin, c.typed.size() - pairs) << c.what;
     }
-}
-
-TEST(FindText, NeverReadsPastEitherEnd) {
-    const std::u16string text = u"AB\rAB";
-    for (std::size_t origin : {std::size_t{0}, std::size_t{1}, std::size_t{5}, std::size_t{99}}) {
-        for (std::int32_t flags : {0, kFindBackwards, kFindWholeWords | kFindBackwards}) {
-            const std::optional<TextRange> got = findText(text, u"AB", 0, flags, origin);
-            if (got) EXPECT_LE(got->end, text.size()) << origin << "/" << flags;
-        }
-    }
-    EXPECT_EQ(findText(text, u"AB", 0, kFindBackwards, 99)->begin, 3u);
-    EXPECT_FALSE(findText(text, u"AB\rABC", 0, 0, 0).has_value());
 }
 
 TEST(SearchOrigin, FromTheScreenOrFromTheSelection) {
