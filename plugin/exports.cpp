@@ -76,7 +76,7 @@ int loadNext(HWND viewer, const std::u16string& path, std::int32_t showFlags) {
     if (!isReadableImage(*image)) return 1;
     image->wrapFlag = static_cast<std::uint8_t>(showFlags & 1);
     image->showState = 0;
-    detachImage(viewer);
+    detachImage(viewer);  // the last image's record goes
     attachImage(viewer, std::move(image));
     putViewerText(viewer, listing);
     return 0;

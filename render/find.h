@@ -24,7 +24,7 @@ struct TextRange {
 // What a window holds and shows, in the positions the window counts: text is its whole text as
 // the window gives it back (line breaks CR, LF or CR LF, each one as long as the window counts
 // it), charSet the character set of the view (viewCharSet), shown the start of the first line
-// shown to the end of the last.
+// shown to the end of the last (the start of the line after it will do: no match holds a break).
 struct ShownText {
     std::u16string_view text;
     int charSet = 0;

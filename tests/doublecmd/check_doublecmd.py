@@ -6,9 +6,9 @@ One run of the host opens the first image with F3, reads every view of it, moves
 through all the images of the folder and closes the viewer with `q`:
 - a view's text is read back through the host's Select all and Copy and the clipboard, and must
   equal `qvx --color never --view N`, the text as it reads;
-- in the first image, a file name is found with Ctrl+F and the host's Find dialog, then its next
-  and previous occurrence with F3 and Shift+F3, and a name with graphics characters; each
-  selection is read back through Copy;
+- in the first image (when it has the names of the images the tests make), a file name is found
+  with Ctrl+F and the host's Find dialog, then its next and previous occurrence with F3 and
+  Shift+F3, and a name with graphics characters; each selection is read back through Copy;
 - a file that is no readable image makes the plug-in decline `n` (ListLoadNext), and the host
   opens it anew with ListLoad;
 - views are picked in the text's context menu (its items carry the view numbers 1 to 4);
@@ -558,7 +558,7 @@ def run(opts):
                 viewer.picture(opts.screenshot)
             compare_text(failures, f"{name} view 0",
                          viewer.read(f"{name} view 0", want.texts[0] != ""), want.texts[0])
-            if index == 0:
+            if index == 0 and all(typed in want.texts[0] for _, typed, _, _ in SEARCHES):
                 searches = search_names(viewer, name, want.texts[0], opts.toolkit, failures)
             for view in range(1, len(want.texts)):
                 step = f"{name} view {view}"
