@@ -120,21 +120,26 @@ struct Viewer {
     bool isWindowAfterClose = false;
 };
 
-// As many frames as the run will have, and one window through a whole cycle: what the system
-// keeps for good after the first frames and the first load is not counted as held.
+// As many frames as the run will have, each with its image open at once (the heap grows to what
+// the run needs at its peak, and the system keeps its pages), and one window through a whole
+// cycle: what the system keeps for good after the first frames and loads is not counted as held.
 void warmUp(ListerPlugin& plugin, const TogetherRun& run) {
     std::vector<std::unique_ptr<ViewerFrame>> frames;
-    for (std::size_t i = 0; i < run.images.size(); ++i)
+    std::vector<HWND> windows;
+    for (const std::wstring& image : run.images) {
         frames.push_back(std::make_unique<ViewerFrame>(kFrameWidth, kFrameHeight));
-    PluginFileName name(run.images.front());
-    HWND window = plugin.load(frames.front()->hwnd(), name, run.flags);
-    ViewerFrame::pumpMessages();
-    if (window != nullptr) {
+        PluginFileName name(image);
+        windows.push_back(plugin.load(frames.back()->hwnd(), name, run.flags));
+        ViewerFrame::pumpMessages();
+    }
+    if (!windows.empty() && windows.front() != nullptr) {
         for (int k = 0; k < kWarmUpToggles; ++k) {
-            plugin.listSendCommand(window, kCommandNewParams, k % 2);
+            plugin.listSendCommand(windows.front(), kCommandNewParams, k % 2);
             ViewerFrame::pumpMessages();
         }
-        plugin.listCloseWindow(window);
+    }
+    for (HWND window : windows) {
+        if (window != nullptr) plugin.listCloseWindow(window);
         ViewerFrame::pumpMessages();
     }
     frames.clear();
