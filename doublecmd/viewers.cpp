@@ -142,7 +142,7 @@ int changeDisplayOptions(Viewer& viewer, std::int32_t options) {
 void* loadViewer(const QvxToolkitApi* toolkit, const std::u16string& problem, void* parent,
                  const char* file, std::int32_t showFlags, const std::string& fontFolder) {
     const std::u16string path = fileName(file);
-    logDebug(u"ListLoad - called for '" + path + u"'; flags=$" + hex(showFlags));
+    logCall(u"ListLoad", path, showFlags);
     if (toolkit == nullptr) {
         logDebug(u"ListLoad - " + problem);
         return nullptr;
@@ -173,7 +173,7 @@ void* loadViewer(const QvxToolkitApi* toolkit, const std::u16string& problem, vo
 
 int loadNext(void* handle, const char* file, std::int32_t showFlags) {
     const std::u16string path = fileName(file);
-    logDebug(u"ListLoadNext - called for '" + path + u"'; flags=$" + hex(showFlags));
+    logCall(u"ListLoadNext", path, showFlags);
     Viewer* viewer = find(handle);
     if (viewer == nullptr) return kNotHandled;
     DiskImage image;
@@ -184,7 +184,7 @@ int loadNext(void* handle, const char* file, std::int32_t showFlags) {
 }
 
 int searchText(void* handle, const std::u16string& typed, std::int32_t flags) {
-    logDebug(u"ListSearchText - called for '" + typed + u"'; flags=$" + hex(flags));
+    logCall(u"ListSearchText", typed, flags);
     Viewer* viewer = find(handle);
     if (viewer == nullptr) return kNotHandled;
     const QvxToolkitApi& toolkit = viewer->toolkit;

@@ -37,7 +37,7 @@ std::u16string fromWide(const wchar_t* text) {
 
 // ListLoad and ListLoadW alike, once the name is UTF-16.
 HWND loadViewer(HWND parent, const std::u16string& path, std::int32_t showFlags) {
-    logDebug(u"ListLoad - called for '" + path + u"'; flags=$" + hex(showFlags));
+    logCall(u"ListLoad", path, showFlags);
 
     Window viewer(createViewerWindow(parent, moduleInstance()));
     if (!viewer) {
@@ -69,7 +69,7 @@ HWND loadViewer(HWND parent, const std::u16string& path, std::int32_t showFlags)
 // listing. A file that is no readable image leaves the window as it is and gives 1, so that the
 // host offers it to every plug-in (this one's ListLoad still shows its empty listing).
 int loadNext(HWND viewer, const std::u16string& path, std::int32_t showFlags) {
-    logDebug(u"ListLoadNext - called for '" + path + u"'; flags=$" + hex(showFlags));
+    logCall(u"ListLoadNext", path, showFlags);
     if (attachedImage(viewer) == nullptr) return 1;
     auto image = std::make_unique<DiskImage>();
     const std::u16string listing = loadImage(path, *image);
@@ -83,7 +83,7 @@ int loadNext(HWND viewer, const std::u16string& path, std::int32_t showFlags) {
 }
 
 int searchText(HWND viewer, const std::u16string& typed, std::int32_t flags) {
-    logDebug(u"ListSearchText - called for '" + typed + u"'; flags=$" + hex(flags));
+    logCall(u"ListSearchText", typed, flags);
     const DiskImage* image = attachedImage(viewer);
     return image == nullptr ? 1 : searchViewer(viewer, *image, typed, flags);
 }

@@ -1,8 +1,8 @@
 // Typed text against the glyphs a view draws: the one matching rule of every front end.
 #include "render/find.h"
 
+#include <algorithm>
 #include <string>
-#include <vector>
 
 #include "base/text.h"
 #include "base/trace.h"
@@ -23,46 +23,52 @@ bool isWordCharacter(char32_t c) {
     return (lower >= U'a' && lower <= U'z') || (c >= U'0' && c <= U'9');
 }
 
-bool same(char32_t shown, char32_t typed, bool anyCase) {
+bool sameLetter(char32_t shown, char32_t typed, bool anyCase) {
     return shown == typed || (anyCase && lowerCase(shown) == lowerCase(typed));
 }
 
 bool shownBySomeScreenCode(char32_t typed, int charSet, bool anyCase) {
     for (int code = 0; code < kScreenCodes; ++code) {
-        if (same(screenCodeGlyph(charSet, static_cast<std::uint8_t>(code)), typed, anyCase))
+        if (sameLetter(screenCodeGlyph(charSet, static_cast<std::uint8_t>(code)), typed, anyCase))
             return true;
     }
     return false;
 }
 
-// The typed text as code points; empty when one of them can never match.
-std::u32string typedCharacters(std::u16string_view typed, int charSet, bool anyCase) {
-    std::u32string out;
+// The typed text one code point at a time, a surrogate pair as one; visit(c) false stops.
+template <typename Visit>
+bool eachTyped(std::u16string_view typed, Visit visit) {
     for (std::size_t i = 0; i < typed.size(); ++i) {
         char32_t c = typed[i];
         const bool high = c >= 0xD800 && c < 0xDC00;
-        if (high && i + 1 < typed.size() && typed[i + 1] >= 0xDC00 && typed[i + 1] < 0xE000) {
+        if (high && i + 1 < typed.size() && typed[i + 1] >= 0xDC00 && typed[i + 1] < 0xE000)
             c = 0x10000 + ((c - 0xD800) << 10) + (typed[++i] - 0xDC00);
-        }
-        if (!shownBySomeScreenCode(c, charSet, anyCase)) return {};
-        out += c;
+        if (!visit(c)) return false;
     }
-    return out;
+    return true;
 }
 
 class Matcher {
   public:
-    Matcher(std::u16string_view text, std::u32string typed, bool anyCase, bool wholeWords)
-        : text_(text), typed_(std::move(typed)), anyCase_(anyCase), wholeWords_(wholeWords) {}
+    Matcher(std::u16string_view text, std::u16string_view typed, bool anyCase, bool wholeWords)
+        : text_(text), typed_(typed), anyCase_(anyCase), wholeWords_(wholeWords) {}
 
-    std::size_t length() const { return typed_.size(); }
+    // The characters a match takes in the text; 0 when a typed one can never match.
+    std::size_t length(int charSet) const {
+        std::size_t n = 0;
+        const bool showable = eachTyped(typed_, [&](char32_t c) {
+            ++n;
+            return shownBySomeScreenCode(c, charSet, anyCase_);
+        });
+        return showable ? n : 0;
+    }
 
-    bool matchesAt(std::size_t begin) const {
-        for (std::size_t k = 0; k < typed_.size(); ++k) {
-            if (!same(unicodeGlyph(text_[begin + k]), typed_[k], anyCase_)) return false;
-        }
-        return !wholeWords_ ||
-               (!runsOn(begin, begin - 1) && !runsOn(begin + length() - 1, begin + length()));
+    bool matchesAt(std::size_t begin, std::size_t length) const {
+        std::size_t at = begin;
+        const bool same = eachTyped(
+            typed_, [&](char32_t c) { return sameLetter(unicodeGlyph(text_[at++]), c, anyCase_); });
+        return same && (!wholeWords_ ||
+                        (!runsOn(begin, begin - 1) && !runsOn(begin + length - 1, begin + length)));
     }
 
   private:
@@ -74,7 +80,7 @@ class Matcher {
     }
 
     std::u16string_view text_;
-    std::u32string typed_;
+    std::u16string_view typed_;
     bool anyCase_;
     bool wholeWords_;
 };
@@ -110,19 +116,17 @@ std::size_t searchOrigin(std::int32_t flags, TextRange selection, TextRange show
 std::optional<TextRange> findText(std::u16string_view text, std::u16string_view typed, int charSet,
                                   std::int32_t flags, std::size_t origin) {
     const bool anyCase = (flags & kFindMatchCase) == 0 || charSet == 0;
-    std::u32string characters = typedCharacters(typed, charSet, anyCase);
-    if (characters.empty() || characters.size() > text.size()) return std::nullopt;
-    const Matcher matcher(text, std::move(characters), anyCase, (flags & kFindWholeWords) != 0);
-    const std::size_t last = text.size() - matcher.length();  // the last place a match can start
-    if ((flags & kFindBackwards) != 0) {
-        if (origin < matcher.length()) return std::nullopt;
-        for (std::size_t begin = std::min(origin - matcher.length(), last) + 1; begin-- > 0;) {
-            if (matcher.matchesAt(begin)) return TextRange{begin, begin + matcher.length()};
-        }
-        return std::nullopt;
-    }
-    for (std::size_t begin = origin; begin <= last; ++begin) {
-        if (matcher.matchesAt(begin)) return TextRange{begin, begin + matcher.length()};
+    const Matcher matcher(text, typed, anyCase, (flags & kFindWholeWords) != 0);
+    const std::size_t length = matcher.length(charSet);
+    if (length == 0 || length > text.size()) return std::nullopt;
+    // Where the first candidate starts and how many there are, in the direction of the search.
+    const std::size_t last = text.size() - length;
+    const bool backwards = (flags & kFindBackwards) != 0;
+    if (backwards ? origin < length : origin > last) return std::nullopt;
+    std::size_t begin = backwards ? std::min(origin - length, last) : origin;
+    for (std::size_t left = backwards ? begin + 1 : last - begin + 1; left > 0; --left) {
+        if (matcher.matchesAt(begin, length)) return TextRange{begin, begin + length};
+        begin = backwards ? begin - 1 : begin + 1;
     }
     return std::nullopt;
 }
@@ -136,8 +140,9 @@ std::optional<TextRange> searchShown(const ShownText& shown, std::u16string_view
         return found;
     }
     const Place place = placeOf(shown.text, found->begin);
-    logDebug(u"ListSearchText - found at line " + decimal(static_cast<std::int64_t>(place.line)) +
-             u", column " + decimal(static_cast<std::int64_t>(place.column)));
+    logDebug(
+        joined({u"ListSearchText - found at line ", decimal(static_cast<std::int64_t>(place.line)),
+                u", column ", decimal(static_cast<std::int64_t>(place.column))}));
     return found;
 }
 
