@@ -41,4 +41,13 @@ std::u16string widen(std::string_view bytes) {
     return out;
 }
 
+std::u16string joined(std::initializer_list<std::u16string_view> parts) {
+    std::size_t size = 0;
+    for (std::u16string_view part : parts) size += part.size();
+    std::u16string out;
+    out.reserve(size);
+    for (std::u16string_view part : parts) out += part;
+    return out;
+}
+
 }  // namespace qvx

@@ -2,6 +2,7 @@
 #pragma once
 
 #include <cstdint>
+#include <initializer_list>
 #include <string>
 #include <string_view>
 
@@ -15,6 +16,9 @@ std::u16string hex(std::int32_t value);
 
 // Widens 8-bit text one character per byte (ASCII literals, raw image bytes).
 std::u16string widen(std::string_view bytes);
+
+// The parts one after the other, in one allocation.
+std::u16string joined(std::initializer_list<std::u16string_view> parts);
 
 // UTF-8 to UTF-16 and back; invalid sequences become U+FFFD.
 std::u16string fromUtf8(std::string_view utf8);

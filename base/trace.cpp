@@ -3,6 +3,8 @@
 
 #include "base/trace.h"
 
+#include "base/text.h"
+
 namespace qvx {
 
 // The platform's own channel: the debugger output on Windows, nothing elsewhere.
@@ -23,6 +25,10 @@ void logDebug(std::u16string text) {
     text.insert(0, u"QVX: ");
     writePlatformLine(text);
     if (sink()) sink()(text);
+}
+
+void logCall(std::u16string_view entryPoint, std::u16string_view subject, std::int32_t flags) {
+    logDebug(joined({entryPoint, u" - called for '", subject, u"'; flags=$", hex(flags)}));
 }
 
 }  // namespace qvx

@@ -11,5 +11,6 @@ using Library = UniqueHandle<HMODULE, &FreeLibrary>;
 using Window = UniqueHandle<HWND, &DestroyWindow>;
 using KernelHandle = UniqueHandle<HANDLE, &CloseHandle>;  // the kinds that are null on failure
 using WindowsHook = UniqueHandle<HHOOK, &UnhookWindowsHookEx>;
+using GlobalMemory = UniqueHandle<HGLOBAL, &GlobalFree>;
 
 }  // namespace qvx

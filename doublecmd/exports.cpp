@@ -1,6 +1,8 @@
 // The lister entry points Double Commander calls, plain C on Linux. Nothing thrown gets past them.
 #include <cstdint>
+#include <string>
 
+#include "base/text.h"
 #include "doublecmd/module.h"
 #include "doublecmd/toolkit.h"
 #include "doublecmd/viewers.h"
@@ -23,6 +25,31 @@ __attribute__((visibility("default"))) int ListLoadNext(void* /*parentWin*/, voi
                                                         char* fileToLoad, int showFlags) {
     try {
         return qvx::doublecmd::loadNext(pluginWin, fileToLoad, showFlags);
+    } catch (...) {
+        return qvx::doublecmd::kNotHandled;
+    }
+}
+
+// The W form gets 16-bit UTF-16 units, whatever the platform's wchar_t is.
+__attribute__((visibility("default"))) int ListSearchTextW(void* listWin,
+                                                           std::uint16_t* searchString,
+                                                           int searchParameter) {
+    try {
+        std::u16string typed;
+        for (const std::uint16_t* unit = searchString; unit != nullptr && *unit != 0; ++unit)
+            typed += static_cast<char16_t>(*unit);
+        return qvx::doublecmd::searchText(listWin, typed, searchParameter);
+    } catch (...) {
+        return qvx::doublecmd::kNotHandled;
+    }
+}
+
+// UTF-8, as the host passes 8-bit text on a UTF-8 system.
+__attribute__((visibility("default"))) int ListSearchText(void* listWin, char* searchString,
+                                                          int searchParameter) {
+    try {
+        return qvx::doublecmd::searchText(
+            listWin, qvx::fromUtf8(searchString != nullptr ? searchString : ""), searchParameter);
     } catch (...) {
         return qvx::doublecmd::kNotHandled;
     }

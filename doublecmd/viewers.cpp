@@ -12,7 +12,9 @@
 #include "base/text.h"
 #include "base/trace.h"
 #include "disk/image.h"
+#include "render/find.h"
 #include "render/load.h"
+#include "render/unicode_text.h"
 #include "render/viewer_look.h"
 #include "render/views.h"
 
@@ -31,6 +33,8 @@ struct Viewer {
     const QvxToolkitApi& toolkit;
     QvxViewer* shown = nullptr;
     DiskImage image;
+    std::u16string text;  // what the widget shows, line breaks as the views have them
+    std::string copied;   // the last copy's text, for the widget to take
 };
 
 // By the handle the host holds. A widget the host destroyed together with its parent, without
@@ -60,6 +64,7 @@ std::u16string fileName(const char* file) {
 
 // The texts break lines with "\r"; the toolkits break them at "\n".
 void show(Viewer& viewer, std::u16string_view text) {
+    viewer.text = text;
     std::string utf8 = toUtf8(text);
     std::replace(utf8.begin(), utf8.end(), '\r', '\n');
     viewer.toolkit.setText(viewer.shown, utf8.data(), utf8.size());
@@ -76,14 +81,36 @@ void offerViews(Viewer& viewer) {
 }
 
 // A fresh record at its listing; the wrap bit of the host's flags is where a change counts from.
-void loadInto(Viewer& viewer, const std::u16string& path, std::int32_t showFlags) {
-    DiskImage image;
-    const std::u16string listing = loadImage(path, image);
+void showImage(Viewer& viewer, DiskImage image, const std::u16string& listing,
+               std::int32_t showFlags) {
     image.wrapFlag = static_cast<std::uint8_t>(showFlags & 1);
     image.showState = kViewListing;
     viewer.image = std::move(image);
     show(viewer, listing);
     offerViews(viewer);
+}
+
+// Called from inside the toolkit's event handling, which nothing may unwind through.
+const char* copiedText(void* context, std::int32_t begin, std::int32_t end, std::size_t* size) {
+    auto* viewer = static_cast<Viewer*>(context);
+    *size = 0;
+    if (!isOpen(viewer)) return "";
+    try {
+        const std::u16string_view text = viewer->text;
+        const auto to =
+            std::min<std::size_t>(static_cast<std::size_t>(std::max(end, 0)), text.size());
+        const auto from = std::min<std::size_t>(static_cast<std::size_t>(std::max(begin, 0)), to);
+        viewer->copied = toUtf8(readableText(text.substr(from, to - from), u"\n"));
+    } catch (...) {
+        viewer->copied.clear();
+    }
+    *size = viewer->copied.size();
+    return viewer->copied.c_str();
+}
+
+TextRange textRange(QvxRange range) {
+    return {static_cast<std::size_t>(std::max(range.begin, 0)),
+            static_cast<std::size_t>(std::max(range.end, 0))};
 }
 
 void chooseView(void* context, int view) {
@@ -115,13 +142,14 @@ int changeDisplayOptions(Viewer& viewer, std::int32_t options) {
 void* loadViewer(const QvxToolkitApi* toolkit, const std::u16string& problem, void* parent,
                  const char* file, std::int32_t showFlags, const std::string& fontFolder) {
     const std::u16string path = fileName(file);
-    logDebug(u"ListLoad - called for '" + path + u"'; flags=$" + hex(showFlags));
+    logCall(u"ListLoad", path, showFlags);
     if (toolkit == nullptr) {
         logDebug(u"ListLoad - " + problem);
         return nullptr;
     }
     auto viewer = std::make_unique<Viewer>(*toolkit);
-    viewer->shown = toolkit->create(parent, chooseView, viewer.get());
+    const QvxViewerEvents events{viewer.get(), chooseView, copiedText};
+    viewer->shown = toolkit->create(parent, &events);
     if (viewer->shown == nullptr) {
         logDebug(u"ListLoad - can't create window");
         return nullptr;
@@ -135,7 +163,9 @@ void* loadViewer(const QvxToolkitApi* toolkit, const std::u16string& problem, vo
         face = toUtf8(kShippedFace);
     toolkit->setLook(viewer->shown, face.c_str(), qvxRgb(kTextColour), qvxRgb(kBackgroundColour));
 
-    loadInto(*viewer, path, showFlags);
+    DiskImage image;
+    const std::u16string listing = loadImage(path, image);
+    showImage(*viewer, std::move(image), listing, showFlags);
     void* handle = toolkit->widget(viewer->shown);
     openViewers()[handle] = std::move(viewer);
     return handle;
@@ -143,10 +173,31 @@ void* loadViewer(const QvxToolkitApi* toolkit, const std::u16string& problem, vo
 
 int loadNext(void* handle, const char* file, std::int32_t showFlags) {
     const std::u16string path = fileName(file);
-    logDebug(u"ListLoadNext - called for '" + path + u"'; flags=$" + hex(showFlags));
+    logCall(u"ListLoadNext", path, showFlags);
     Viewer* viewer = find(handle);
     if (viewer == nullptr) return kNotHandled;
-    loadInto(*viewer, path, showFlags);
+    DiskImage image;
+    const std::u16string listing = loadImage(path, image);
+    if (!isReadableImage(image)) return kNotHandled;
+    showImage(*viewer, std::move(image), listing, showFlags);
+    return kHandled;
+}
+
+int searchText(void* handle, const std::u16string& typed, std::int32_t flags) {
+    logCall(u"ListSearchText", typed, flags);
+    Viewer* viewer = find(handle);
+    if (viewer == nullptr) return kNotHandled;
+    const QvxToolkitApi& toolkit = viewer->toolkit;
+    const std::optional<TextRange> found = searchShown(
+        {viewer->text, viewCharSet(viewer->image.showState),
+         textRange(toolkit.selection(viewer->shown)), textRange(toolkit.shownLines(viewer->shown))},
+        typed, flags);
+    if (!found) {
+        toolkit.beep(viewer->shown);
+        return kNotHandled;
+    }
+    toolkit.select(viewer->shown, static_cast<std::int32_t>(found->begin),
+                   static_cast<std::int32_t>(found->end));
     return kHandled;
 }
 

@@ -18,14 +18,20 @@ constexpr int kNotHandled = 1;
 
 // ListLoad: traces the call, makes the widget in parent with toolkit (null: traces problem and
 // returns null), registers the font from fontFolder, loads the file (a UTF-8 path) into a fresh
-// record and shows its listing. The wrap bit of showFlags is where lc_newparams starts from.
-// Returns the host's handle, or null when no widget could be made (nothing is kept then).
+// record and shows its listing, whatever the file is. The wrap bit of showFlags is where
+// lc_newparams starts from. Returns the host's handle, or null when no widget could be made
+// (nothing is kept then).
 void* loadViewer(const QvxToolkitApi* toolkit, const std::u16string& problem, void* parent,
                  const char* file, std::int32_t showFlags, const std::string& fontFolder);
 
-// ListLoadNext: the next file in the same widget, from a fresh record, at the listing.
-// kHandled, or kNotHandled for a handle that is not an open viewer.
+// ListLoadNext: the next file in the same widget, from a fresh record, at the listing. kHandled,
+// or kNotHandled for a handle that is not an open viewer and for a file that is no readable image
+// (the widget keeps what it shows, and the host offers the file to every plug-in again).
 int loadNext(void* handle, const char* file, std::int32_t showFlags);
+
+// ListSearchText: typed (UTF-16) in the view shown, from where flags say; the match selected and
+// scrolled into view, kHandled; or the selection left, the toolkit's beep, kNotHandled.
+int searchText(void* handle, const std::u16string& typed, std::int32_t flags);
 
 // ListSendCommand: copy, select all, and the wrap bit of new display options, which moves to
 // the next view when it changes. kHandled when the command did something.

@@ -57,10 +57,14 @@ ListerPlugin::ListerPlugin(const std::wstring& path, bool forceAnsi) : path_(ful
     listSendCommand = exported<ListSendCommandFunc>(module_.get(), "ListSendCommand");
     listGetPreviewBitmap =
         optionalExport<ListGetPreviewBitmapFunc>(module_.get(), "ListGetPreviewBitmap");
+    listLoadNext = optionalExport<ListLoadNextFunc>(module_.get(), "ListLoadNext");
+    listSearchText = optionalExport<ListSearchTextFunc>(module_.get(), "ListSearchText");
     if (!forceAnsi) {
         listLoadW = optionalExport<ListLoadWFunc>(module_.get(), "ListLoadW");
         listGetPreviewBitmapW =
             optionalExport<ListGetPreviewBitmapWFunc>(module_.get(), "ListGetPreviewBitmapW");
+        listLoadNextW = optionalExport<ListLoadNextWFunc>(module_.get(), "ListLoadNextW");
+        listSearchTextW = optionalExport<ListSearchTextWFunc>(module_.get(), "ListSearchTextW");
     }
 }
 
@@ -77,6 +81,28 @@ HBITMAP ListerPlugin::preview(PluginFileName& name, int width, int height,
 HWND ListerPlugin::load(HWND parent, PluginFileName& name, int showFlags) const {
     if (listLoadW) return listLoadW(parent, name.wide.data(), showFlags);
     return listLoad(parent, name.ansi.data(), showFlags);
+}
+
+std::optional<int> ListerPlugin::loadNext(HWND parent, HWND window, PluginFileName& name,
+                                          int showFlags) const {
+    if (listLoadNextW) return listLoadNextW(parent, window, name.wide.data(), showFlags);
+    if (listLoadNext) return listLoadNext(parent, window, name.ansi.data(), showFlags);
+    return std::nullopt;
+}
+
+const char* ListerPlugin::loadNextEntryPoint() const {
+    return listLoadNextW ? "ListLoadNextW" : listLoadNext ? "ListLoadNext" : nullptr;
+}
+
+std::optional<int> ListerPlugin::searchText(HWND window, PluginFileName& text,
+                                            int parameter) const {
+    if (listSearchTextW) return listSearchTextW(window, text.wide.data(), parameter);
+    if (listSearchText) return listSearchText(window, text.ansi.data(), parameter);
+    return std::nullopt;
+}
+
+const char* ListerPlugin::searchEntryPoint() const {
+    return listSearchTextW ? "ListSearchTextW" : listSearchText ? "ListSearchText" : nullptr;
 }
 
 ListerPlugin::~ListerPlugin() = default;

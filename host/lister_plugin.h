@@ -4,6 +4,7 @@
 #include <windows.h>
 
 #include <cstdint>
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -22,8 +23,18 @@ using ListGetPreviewBitmapFunc = HBITMAP(__stdcall*)(char* fileToLoad, int width
                                                      char* contentBuf, int contentBufLen);
 using ListGetPreviewBitmapWFunc = HBITMAP(__stdcall*)(wchar_t* fileToLoad, int width, int height,
                                                       char* contentBuf, int contentBufLen);
+using ListLoadNextFunc = int(__stdcall*)(HWND parent, HWND listWindow, char* fileToLoad,
+                                         int showFlags);
+using ListLoadNextWFunc = int(__stdcall*)(HWND parent, HWND listWindow, wchar_t* fileToLoad,
+                                          int showFlags);
+using ListSearchTextFunc = int(__stdcall*)(HWND listWindow, char* searchString,
+                                           int searchParameter);
+using ListSearchTextWFunc = int(__stdcall*)(HWND listWindow, wchar_t* searchString,
+                                            int searchParameter);
 
-// Command of ListSendCommand: the display options changed; bit 0 of the parameter is wrap text.
+// Commands of ListSendCommand: copy; the display options changed (bit 0 of the parameter is wrap
+// text).
+constexpr int kCommandCopy = 1;
 constexpr int kCommandNewParams = 2;
 constexpr int kParamWrapText = 1;
 // What the plug-in posts to its parent as WM_COMMAND wParam: the wrap-text item, checked.
@@ -33,8 +44,9 @@ constexpr int kDetectStringBufferSize = 2000;
 // How much of the file the file manager hands to ListGetPreviewBitmap.
 constexpr int kPreviewContentBytes = 8192;
 
-// A file name in both forms a load entry point takes, made before the call, so that timed loads
-// allocate nothing of the host's. Characters the code page lacks are lost in the ANSI form.
+// A file name (or a text to find) in both forms an entry point takes, made before the call, so that
+// timed loads allocate nothing of the host's. Characters the code page lacks are lost in the ANSI
+// form.
 struct PluginFileName {
     explicit PluginFileName(const std::wstring& path);
     std::wstring wide;
@@ -45,7 +57,7 @@ class ListerPlugin {
   public:
     // Makes the plug-in's folder the DLL search directory, then loads it. Throws
     // std::runtime_error with the reason when the module or one of the four exports every
-    // plug-in has is missing. ListLoadW is optional; forceAnsi leaves it unused.
+    // plug-in has is missing. The others are optional; forceAnsi leaves the W forms unused.
     ListerPlugin(const std::wstring& path, bool forceAnsi);
     ~ListerPlugin();
     ListerPlugin(const ListerPlugin&) = delete;
@@ -72,6 +84,16 @@ class ListerPlugin {
         return listGetPreviewBitmapW ? "ListGetPreviewBitmapW"
                                      : (listGetPreviewBitmap ? "ListGetPreviewBitmap" : nullptr);
     }
+    // The next file in the same window, through the W form when it is there; nothing when the
+    // module has neither form.
+    std::optional<int> loadNext(HWND parent, HWND window, PluginFileName& name,
+                                int showFlags) const;
+    const char* loadNextEntryPoint() const;  // null for none
+    // Find, likewise.
+    std::optional<int> searchText(HWND window, PluginFileName& text, int parameter) const;
+    const char* searchEntryPoint() const;
+
+    HMODULE module() const { return module_.get(); }
 
     ListLoadFunc listLoad = nullptr;
     ListLoadWFunc listLoadW = nullptr;  // null when the module lacks it or ListLoad is forced
@@ -80,6 +102,10 @@ class ListerPlugin {
     ListSendCommandFunc listSendCommand = nullptr;
     ListGetPreviewBitmapFunc listGetPreviewBitmap = nullptr;    // optional
     ListGetPreviewBitmapWFunc listGetPreviewBitmapW = nullptr;  // optional, unless ANSI is forced
+    ListLoadNextFunc listLoadNext = nullptr;
+    ListLoadNextWFunc listLoadNextW = nullptr;
+    ListSearchTextFunc listSearchText = nullptr;
+    ListSearchTextWFunc listSearchTextW = nullptr;
 
   private:
     std::wstring path_;

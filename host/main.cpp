@@ -5,6 +5,7 @@
 
 #include <fcntl.h>
 #include <io.h>
+#include <ole2.h>
 #include <richedit.h>
 
 #include <algorithm>
@@ -29,6 +30,7 @@
 #include "host/lister_plugin.h"
 #include "host/resource_usage.h"
 #include "host/together.h"
+#include "host/viewer_actions.h"
 #include "host/viewer_frame.h"
 #include "host/wide_text.h"
 #include "host/win_handle.h"
@@ -54,7 +56,9 @@ constexpr int kFrameHeight = 600;
 constexpr char kUsage[] =
     "usage: qvxhost [--plugin PATH] [--ansi] [--flags N] [--toggles K] [--repeat R]\n"
     "               [--screenshot FILE.bmp] [--preview WIDTHxHEIGHT:FILE.bmp]\n"
-    "               [--no-debug-channel] [--together N,...] IMAGE...\n"
+    "               [--no-debug-channel] [--together N,...]\n"
+    "               [--next IMAGE2,...] [--find STEP:FLAGS:TEXT]... [--copy]\n"
+    "               [--repeat-next R] IMAGE...\n"
     "  --plugin PATH      the plug-in module (default: qvx.wlx, 64-bit: qvx.wlx64, next to\n"
     "                     qvxhost.exe)\n"
     "  --ansi             open files through ListLoad (and ask for thumbnails through\n"
@@ -63,7 +67,9 @@ constexpr char kUsage[] =
     "  --flags N          show flags for ListLoad, 32-bit, decimal or 0x hex (default 0)\n"
     "  --toggles K        change the wrap-text bit K times after loading: 0, 1, 0, ...\n"
     "  --repeat R         then open, switch once and close each image R more times, and\n"
-    "                     report objects, memory and timings\n"
+    "                     report objects, memory and timings, also of R next images\n"
+    "                     shown in one window (ListLoadNext)\n"
+    "  --repeat-next R    that many next images instead of R (default: as --repeat)\n"
     "  --screenshot F.bmp save every view as a 24-bit BMP: F-<view>.bmp for one image,\n"
     "                     F-<image>-<view>.bmp for several (views counted from 0 = load)\n"
     "  --preview WxH:F    also ask for each image's thumbnail of at most W x H pixels, as the\n"
@@ -76,6 +82,14 @@ constexpr char kUsage[] =
     "                     taken in turn (after the last the first again), round by round; then\n"
     "                     close them all; report each window, and the objects and memory held\n"
     "                     before, meanwhile and after\n"
+    "  --next IMAGE2,...  after each IMAGE, show these in the same window (ListLoadNext),\n"
+    "                     one after the other, each with its toggles; where the plug-in\n"
+    "                     declines, close the window and open the image anew (ListLoad)\n"
+    "  --find STEP:FLAGS:TEXT  search TEXT (ListSearchText) with the search parameter FLAGS\n"
+    "                     in the view of STEP (0 = the load, counted on through the next\n"
+    "                     images); repeatable, run in order\n"
+    "  --copy             in every view, after the finds: copy the selection (the host's\n"
+    "                     Copy command), then all of it by that command and by Ctrl+C\n"
     "Prints one JSON document (UTF-8) on standard output.\n";
 
 struct UsageError : std::runtime_error {
@@ -87,6 +101,7 @@ struct Options {
     std::int32_t flags = 0;
     int toggles = 0;
     int repeat = 0;
+    int repeatNext = -1;  // as repeat
     std::wstring screenshot;
     int previewWidth = 0;
     int previewHeight = 0;
@@ -97,6 +112,9 @@ struct Options {
     bool ansi = false;
     bool together = false;
     std::vector<int> togetherToggles;
+    std::vector<std::wstring> next;
+    std::vector<FindRequest> finds;
+    bool copy = false;
 };
 
 std::int64_t parseInteger(const std::wstring& option, const std::wstring& value, std::int64_t min,
@@ -140,6 +158,10 @@ Options parseOptions(int argc, wchar_t** argv) {
             o.ansi = true;
             continue;
         }
+        if (arg == L"--copy") {
+            o.copy = true;
+            continue;
+        }
         if (i + 1 >= argc) throw UsageError(utf8(arg) + " needs a value");
         std::wstring value = argv[++i];
         if (arg == L"--plugin") {
@@ -152,6 +174,8 @@ Options parseOptions(int argc, wchar_t** argv) {
             o.toggles = static_cast<int>(parseInteger(arg, value, 0, 1000));
         } else if (arg == L"--repeat") {
             o.repeat = static_cast<int>(parseInteger(arg, value, 0, 1000000));
+        } else if (arg == L"--repeat-next") {
+            o.repeatNext = static_cast<int>(parseInteger(arg, value, 0, 1000000));
         } else if (arg == L"--screenshot") {
             o.screenshot = value;
         } else if (arg == L"--preview") {
@@ -164,6 +188,18 @@ Options parseOptions(int argc, wchar_t** argv) {
             o.previewHeight =
                 static_cast<int>(parseInteger(arg, value.substr(x + 1, colon - x - 1), 0, 65535));
             o.preview = value.substr(colon + 1);
+        } else if (arg == L"--next") {
+            for (std::size_t from = 0; from <= value.size();) {
+                std::size_t comma = std::min(value.find(L',', from), value.size());
+                o.next.push_back(value.substr(from, comma - from));
+                from = comma + 1;
+            }
+        } else if (arg == L"--find") {
+            try {
+                o.finds.push_back(parseFindRequest(value));
+            } catch (const std::exception& e) {
+                throw UsageError("--find " + utf8(value) + ": " + e.what());
+            }
         } else if (arg == L"--together") {
             o.together = true;
             for (std::size_t from = 0; from <= value.size();) {
@@ -177,8 +213,10 @@ Options parseOptions(int argc, wchar_t** argv) {
         }
     }
     if (!o.help && o.images.empty()) throw UsageError("no image given");
-    if (o.together && (o.repeat > 0 || !o.screenshot.empty() || !o.preview.empty()))
-        throw UsageError("--together goes with none of --repeat, --screenshot and --preview");
+    if (o.together &&
+        (o.repeat > 0 || !o.screenshot.empty() || !o.preview.empty() || !o.next.empty()))
+        throw UsageError(
+            "--together goes with none of --repeat, --screenshot, --preview and --next");
     return o;
 }
 
@@ -214,6 +252,19 @@ Json traceSince(DebugChannel* channel) {
     if (!channel->flush()) throw std::runtime_error("the debug output channel stopped delivering");
     return qvxLines(channel->take());
 }
+
+class OleSession {
+  public:
+    OleSession() : ok_(SUCCEEDED(OleInitialize(nullptr))) {}
+    ~OleSession() {
+        if (ok_) OleUninitialize();
+    }
+    OleSession(const OleSession&) = delete;
+    OleSession& operator=(const OleSession&) = delete;
+
+  private:
+    bool ok_;
+};
 
 class Clock {
   public:
@@ -362,12 +413,13 @@ class ScreenshotNamer {
 };
 
 struct Run {
-    Run(const Options& o, ListerPlugin& p, DebugChannel* c)
-        : options(o), plugin(p), channel(c), screenshots(o.screenshot, o.images.size()) {}
+    Run(const Options& o, ListerPlugin& p, DebugChannel* c, const BeepCounter* b)
+        : options(o), plugin(p), channel(c), beeps(b), screenshots(o.screenshot, o.images.size()) {}
 
     const Options& options;
     ListerPlugin& plugin;
     DebugChannel* channel;
+    const BeepCounter* beeps;
     ScreenshotNamer screenshots;
     Clock clock;
     bool failed = false;
@@ -383,6 +435,70 @@ struct Run {
             printError("cannot save the screenshot " + utf8(file.wstring()));
             failed = true;
         }
+    }
+
+    // The view of step as the window shows it, with the finds of that step and the copies.
+    Json viewAt(HWND frame, HWND window, std::size_t index, std::size_t step) {
+        Json view = textJson(richEditText(window));
+        view["style"] = static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWL_STYLE));
+        view["step"] = step;
+        screenshot(view, frame, index, step);
+        if (!options.finds.empty())
+            view["finds"] =
+                findInView(plugin, window, static_cast<int>(step), options.finds, *beeps);
+        if (options.copy) view["copies"] = copyFromView(plugin, window);
+        return view;
+    }
+
+    // The view after a load, then one after each change of the wrap bit; step counts on.
+    Json showViews(ViewerFrame& frame, HWND window, std::size_t index, std::size_t& step) {
+        Json views = Json::array();
+        frame.setStep(step);
+        Json load = viewAt(frame.hwnd(), window, index, step);
+        load["parameter"] = nullptr;
+        load["result"] = nullptr;
+        views.push_back(std::move(load));
+        for (int k = 1; k <= options.toggles; ++k) {
+            frame.setStep(++step);
+            const int bit = (k - 1) % 2;  // the plug-in starts with wrap on
+            int result = plugin.listSendCommand(window, kCommandNewParams, bit);
+            ViewerFrame::pumpMessages();
+            Json view = viewAt(frame.hwnd(), window, index, step);
+            view["parameter"] = bit;
+            view["result"] = result;
+            views.push_back(std::move(view));
+        }
+        ++step;
+        return views;
+    }
+
+    // The next image in window through ListLoadNext; where the plug-in declines, the window is
+    // closed and the image opened anew, as file managers do. window is the one that shows it.
+    Json openNext(ViewerFrame& frame, HWND& window, const std::wstring& path, std::size_t index,
+                  std::size_t& step) {
+        Json next;
+        next["file"] = utf8(path);
+        PluginFileName name(path);
+        frame.setStep(step);
+        const HWND before = window;
+        std::optional<CreationLog> log(std::in_place);
+        std::optional<int> result = plugin.loadNext(frame.hwnd(), window, name, options.flags);
+        ViewerFrame::pumpMessages();
+        next["entryPoint"] =
+            plugin.loadNextEntryPoint() ? Json(plugin.loadNextEntryPoint()) : Json();
+        next["result"] = result ? Json(*result) : Json();
+        next["fallback"] = result != 0;
+        if (result != 0) {
+            plugin.listCloseWindow(window);
+            ViewerFrame::pumpMessages();
+            window = plugin.load(frame.hwnd(), name, options.flags);
+            ViewerFrame::pumpMessages();
+        }
+        next["sameWindow"] = window == before;
+        next["window"] = window ? windowJson(frame.hwnd(), window, *log) : Json();
+        log.reset();
+        next["views"] = window ? showViews(frame, window, index, step) : Json::array();
+        return next;
     }
 
     Json openOnce(std::size_t index, const std::wstring& path) {
@@ -401,32 +517,24 @@ struct Run {
         HWND window = plugin.load(frame.hwnd(), name, options.flags);
         ViewerFrame::pumpMessages();
         Json views = Json::array();
+        std::size_t step = 0;
+        std::vector<HWND> shown{window};  // every window of this image, for the notifications
         if (!window) {
             img["window"] = nullptr;
         } else {
             img["window"] = windowJson(frame.hwnd(), window, *log);
             log.reset();
-            Json load = textJson(richEditText(window));
-            load["style"] = static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWL_STYLE));
-            load["step"] = 0;
-            load["parameter"] = nullptr;
-            load["result"] = nullptr;
-            screenshot(load, frame.hwnd(), index, 0);
-            views.push_back(std::move(load));
-            for (int k = 1; k <= options.toggles; ++k) {
-                frame.setStep(static_cast<std::size_t>(k));
-                const int bit = (k - 1) % 2;  // the plug-in starts with wrap on
-                int result = plugin.listSendCommand(window, kCommandNewParams, bit);
-                ViewerFrame::pumpMessages();
-                Json view = textJson(richEditText(window));
-                view["style"] = static_cast<std::uint32_t>(GetWindowLongPtrW(window, GWL_STYLE));
-                view["step"] = k;
-                view["parameter"] = bit;
-                view["result"] = result;
-                screenshot(view, frame.hwnd(), index, static_cast<std::size_t>(k));
-                views.push_back(std::move(view));
+            views = showViews(frame, window, index, step);
+            Json nexts = Json::array();
+            for (const std::wstring& next : options.next) {
+                if (!window) break;
+                nexts.push_back(openNext(frame, window, next, index, step));
+                shown.push_back(window);
             }
-            frame.setStep(static_cast<std::size_t>(options.toggles) + 1);
+            if (!options.next.empty()) img["next"] = std::move(nexts);
+        }
+        if (window) {
+            frame.setStep(step);
             plugin.listCloseWindow(window);
             ViewerFrame::pumpMessages();
             img["isWindowAfterClose"] = IsWindow(window) != FALSE;
@@ -438,7 +546,9 @@ struct Run {
                 {{"step", n.step},
                  {"wParam", n.wParam},
                  {"lParam", n.lParam},
-                 {"lParamIsWindow", n.lParam == reinterpret_cast<std::uintptr_t>(window)}});
+                 {"lParamIsWindow", std::any_of(shown.begin(), shown.end(), [&n](HWND w) {
+                      return w != nullptr && n.lParam == reinterpret_cast<std::uintptr_t>(w);
+                  })}});
         }
         img["notifications"] = std::move(notes);
         img["trace"] = traceSince(channel);
@@ -544,6 +654,48 @@ struct Run {
         j["traceLines"] = traceLines;
         j["firstIterationTrace"] = std::move(firstTrace);
         j["iterationsWithOtherTraceCount"] = differingTraceCounts;
+        if (plugin.loadNextEntryPoint() != nullptr) j["listLoadNext"] = repeatNext(frame, name);
+        return j;
+    }
+
+    // The same image again and again into one window through ListLoadNext: its time, its
+    // answers, and what the process holds after the first and after the last.
+    Json repeatNext(ViewerFrame& frame, PluginFileName& name) {
+        Json j;
+        HWND window = plugin.load(frame.hwnd(), name, options.flags);
+        ViewerFrame::pumpMessages();
+        if (!window) return nullptr;
+        std::map<int, int> results;
+        auto next = [&] {
+            std::optional<int> result = plugin.loadNext(frame.hwnd(), window, name, options.flags);
+            ++results[result.value_or(-1)];
+        };
+        next();
+        ViewerFrame::pumpMessages();
+        // The lines are taken as they come, so that the host's own memory stays flat.
+        std::size_t traceLines = traceSince(channel).size();
+        ResourceUsage afterFirst = measureResources();
+        std::vector<double> times;
+        const int count = options.repeatNext < 0 ? options.repeat : options.repeatNext;
+        times.reserve(static_cast<std::size_t>(count));
+        for (int i = 0; i < count; ++i) {
+            auto t0 = clock.now();
+            next();
+            auto t1 = clock.now();
+            times.push_back(clock.microseconds(t0, t1));
+            ViewerFrame::pumpMessages();
+            traceLines += traceSince(channel).size();
+        }
+        ResourceUsage last = measureResources();
+        plugin.listCloseWindow(window);
+        ViewerFrame::pumpMessages();
+        frame.takeNotifications();
+        j["timing"] = timingSummary(times);
+        Json answers = Json::object();
+        for (auto [result, calls] : results) answers[std::to_string(result)] = calls;
+        j["results"] = answers;
+        j["usage"] = {{"afterFirst", usageJson(afterFirst)}, {"final", usageJson(last)}};
+        j["traceLines"] = traceLines + traceSince(channel).size();
         return j;
     }
 };
@@ -571,6 +723,9 @@ Json detectStringJson(ListerPlugin& plugin) {
 }
 
 int run(const Options& options) {
+    // Like file managers, an OLE thread: the control's own copy hands its data to the OLE
+    // clipboard. Uninitialised last, when the clipboard may still ask the plug-in's data.
+    OleSession ole;
     // The plug-in creates "RichEdit" windows and loads no rich-edit library itself.
     Library richEdit(LoadLibraryW(L"riched32.dll"));
     if (!richEdit) {
@@ -602,7 +757,8 @@ int run(const Options& options) {
     report["detectString"] = detectStringJson(*plugin);
     report["trace"] = traceSince(channel);
 
-    Run runner(options, *plugin, channel);
+    std::optional<BeepCounter> beeps(std::in_place, plugin->module());
+    Run runner(options, *plugin, channel, &*beeps);
     Json images = Json::array();
     if (options.together)
         report["together"] =
@@ -616,6 +772,7 @@ int run(const Options& options) {
     }
     report["images"] = std::move(images);
 
+    beeps.reset();
     plugin.reset();
     report["unloadTrace"] = traceSince(channel);
     if (channel != nullptr) channel->stop();

@@ -10,6 +10,7 @@
 #include "base/trace.h"
 #include "base/win32_handles.h"
 #include "disk/image.h"
+#include "plugin/clipboard.h"
 #include "plugin/preview.h"
 #include "plugin/startup.h"
 #include "plugin/viewer.h"
@@ -37,7 +38,7 @@ std::u16string fromWide(const wchar_t* text) {
 
 // ListLoad and ListLoadW alike, once the name is UTF-16.
 HWND loadViewer(HWND parent, const std::u16string& path, std::int32_t showFlags) {
-    logDebug(u"ListLoad - called for '" + path + u"'; flags=$" + hex(showFlags));
+    logCall(u"ListLoad", path, showFlags);
 
     Window viewer(createViewerWindow(parent, moduleInstance()));
     if (!viewer) {
@@ -55,6 +56,7 @@ HWND loadViewer(HWND parent, const std::u16string& path, std::int32_t showFlags)
     std::u16string listing = loadImage(path, *image);
 
     setViewerAppearance(viewer.get(), viewerFace(added));
+    takeOverCopies(viewer.get());
     image->wrapFlag = 1;
     image->showState = 0;
     attachImage(viewer.get(), std::move(image));
@@ -64,11 +66,41 @@ HWND loadViewer(HWND parent, const std::u16string& path, std::int32_t showFlags)
     return viewer.release();
 }
 
+// ListLoadNext and ListLoadNextW: the same window shows the next file from a fresh record, at its
+// listing. A file that is no readable image leaves the window as it is and gives 1, so that the
+// host offers it to every plug-in (this one's ListLoad still shows its empty listing).
+int loadNext(HWND viewer, const std::u16string& path, std::int32_t showFlags) {
+    logCall(u"ListLoadNext", path, showFlags);
+    if (attachedImage(viewer) == nullptr) return 1;
+    auto image = std::make_unique<DiskImage>();
+    const std::u16string listing = loadImage(path, *image);
+    if (!isReadableImage(*image)) return 1;
+    image->wrapFlag = static_cast<std::uint8_t>(showFlags & 1);
+    image->showState = 0;
+    detachImage(viewer);  // the last image's record goes
+    attachImage(viewer, std::move(image));
+    putViewerText(viewer, listing);
+    return 0;
+}
+
+int searchText(HWND viewer, const std::u16string& typed, std::int32_t flags) {
+    logCall(u"ListSearchText", typed, flags);
+    const DiskImage* image = attachedImage(viewer);
+    return image == nullptr ? 1 : searchViewer(viewer, *image, typed, flags);
+}
+
 int sendCommand(HWND viewer, std::int32_t command, std::int32_t parameter) {
     logDebug(u"ListSendCommand - c=$" + hex(command) + u", p=$" + hex(parameter));
     DiskImage* image = attachedImage(viewer);
-    if (image == nullptr || command != kCommandNewParams) return 1;
-    return changeDisplayOptions(viewer, *image, parameter);
+    if (image == nullptr) return 1;
+    switch (command) {
+        case kCommandCopy:
+            return copySelection(viewer) ? 0 : 1;
+        case kCommandNewParams:
+            return changeDisplayOptions(viewer, *image, parameter);
+        default:
+            return 1;
+    }
 }
 
 void closeViewer(HWND viewer) {
@@ -120,6 +152,42 @@ __declspec(dllexport) HBITMAP
         return qvx::previewBitmap(qvx::fromWide(fileToLoad), width, height);
     } catch (...) {
         return nullptr;
+    }
+}
+
+__declspec(dllexport) int __stdcall ListLoadNext(HWND /*parentWin*/, HWND listWin, char* fileToLoad,
+                                                 int showFlags) {
+    try {
+        return qvx::loadNext(listWin, qvx::fromAnsi(fileToLoad), showFlags);
+    } catch (...) {
+        return 1;
+    }
+}
+
+__declspec(dllexport) int __stdcall ListLoadNextW(HWND /*parentWin*/, HWND listWin,
+                                                  wchar_t* fileToLoad, int showFlags) {
+    try {
+        return qvx::loadNext(listWin, qvx::fromWide(fileToLoad), showFlags);
+    } catch (...) {
+        return 1;
+    }
+}
+
+__declspec(dllexport) int __stdcall ListSearchText(HWND listWin, char* searchString,
+                                                   int searchParameter) {
+    try {
+        return qvx::searchText(listWin, qvx::fromAnsi(searchString), searchParameter);
+    } catch (...) {
+        return 1;
+    }
+}
+
+__declspec(dllexport) int __stdcall ListSearchTextW(HWND listWin, wchar_t* searchString,
+                                                    int searchParameter) {
+    try {
+        return qvx::searchText(listWin, qvx::fromWide(searchString), searchParameter);
+    } catch (...) {
+        return 1;
     }
 }
 

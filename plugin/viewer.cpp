@@ -9,6 +9,7 @@
 #include "base/text.h"
 #include "base/trace.h"
 #include "plugin/startup.h"
+#include "render/find.h"
 #include "render/views.h"
 
 namespace qvx {
@@ -62,9 +63,44 @@ void setViewerAppearance(HWND viewer, std::u16string_view face) {
 }
 
 void putViewerText(HWND viewer, const std::u16string& text) {
+    // A window on screen is drawn once, with the new text in place: a view switch or a next
+    // image takes about a third less time under Wine. A hidden one stays hidden: turning drawing
+    // on again would show it.
+    const bool shown = IsWindowVisible(viewer) != FALSE;
+    if (shown) SendMessageW(viewer, WM_SETREDRAW, FALSE, 0);
     SETTEXTEX how{ST_DEFAULT, kUtf16CodePage};
     SendMessageW(viewer, EM_SETTEXTEX, reinterpret_cast<WPARAM>(&how),
                  reinterpret_cast<LPARAM>(text.c_str()));
+    // Every text is read from its start, and a find next starts there: the control itself may
+    // leave the caret at the end.
+    SendMessageW(viewer, EM_SETSEL, 0, 0);
+    SendMessageW(viewer, EM_SCROLLCARET, 0, 0);
+    if (shown) {
+        SendMessageW(viewer, WM_SETREDRAW, TRUE, 0);
+        InvalidateRect(viewer, nullptr, TRUE);
+    }
+}
+
+std::u16string viewerText(HWND viewer) {
+    GETTEXTLENGTHEX length{GTL_PRECISE | GTL_NUMCHARS, kUtf16CodePage};
+    const auto expected = static_cast<std::size_t>(
+        SendMessageW(viewer, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0));
+    // The length is a hint: room to spare tells that nothing was cut.
+    std::u16string text(expected + 2, u'\0');
+    for (;;) {
+        GETTEXTEX request{};
+        request.cb = static_cast<DWORD>(text.size() * sizeof(char16_t));  // with the final zero
+        request.flags = GT_DEFAULT;
+        request.codepage = kUtf16CodePage;
+        const auto got = static_cast<std::size_t>(
+            SendMessageW(viewer, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
+                         reinterpret_cast<LPARAM>(text.data())));
+        if (got + 1 < text.size()) {
+            text.resize(got);
+            return text;
+        }
+        text.assign(text.size() * 2, u'\0');
+    }
 }
 
 void attachImage(HWND viewer, std::unique_ptr<DiskImage> image) {
@@ -89,6 +125,48 @@ int changeDisplayOptions(HWND viewer, DiskImage& image, std::int32_t options) {
         return 1;
     }
     putViewerText(viewer, *text);
+    return 0;
+}
+
+namespace {
+
+TextRange selectionOf(HWND viewer) {
+    CHARRANGE range{};
+    SendMessageW(viewer, EM_EXGETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    return {static_cast<std::size_t>(std::max<LONG>(range.cpMin, 0)),
+            static_cast<std::size_t>(std::max<LONG>(range.cpMax, 0))};
+}
+
+// From the start of the first line shown to the start of the line after the last one shown.
+TextRange shownLines(HWND viewer, std::size_t length) {
+    const auto first = SendMessageW(viewer, EM_GETFIRSTVISIBLELINE, 0, 0);
+    const auto begin = SendMessageW(viewer, EM_LINEINDEX, static_cast<WPARAM>(first), 0);
+    RECT client{};
+    GetClientRect(viewer, &client);
+    POINTL bottomLeft{0, std::max<LONG>(client.bottom - 1, 0)};
+    const auto lastCharacter =
+        SendMessageW(viewer, EM_CHARFROMPOS, 0, reinterpret_cast<LPARAM>(&bottomLeft));
+    const auto lastLine = SendMessageW(viewer, EM_EXLINEFROMCHAR, 0, lastCharacter);
+    const auto after = SendMessageW(viewer, EM_LINEINDEX, static_cast<WPARAM>(lastLine + 1), 0);
+    return {static_cast<std::size_t>(std::max<LRESULT>(begin, 0)),
+            after < 0 ? length : static_cast<std::size_t>(after)};
+}
+
+}  // namespace
+
+int searchViewer(HWND viewer, const DiskImage& image, std::u16string_view typed,
+                 std::int32_t flags) {
+    const std::u16string text = viewerText(viewer);
+    const std::optional<TextRange> found = searchShown(
+        {text, viewCharSet(image.showState), selectionOf(viewer), shownLines(viewer, text.size())},
+        typed, flags);
+    if (!found) {
+        MessageBeep(MB_OK);
+        return 1;
+    }
+    CHARRANGE range{static_cast<LONG>(found->begin), static_cast<LONG>(found->end)};
+    SendMessageW(viewer, EM_EXSETSEL, 0, reinterpret_cast<LPARAM>(&range));
+    SendMessageW(viewer, EM_SCROLLCARET, 0, 0);
     return 0;
 }
 

@@ -22,7 +22,8 @@ constexpr COLORREF colourRef(Rgb colour) {
 static_assert(colourRef(kTextColour) == 0x00FF8FA2 && colourRef(kBackgroundColour) == 0x00ED4960);
 constexpr wchar_t kViewerClass[] = L"RichEdit";
 
-// The host's "display options changed" command; bit 0 of its parameter is wrap-text.
+// The host's commands: copy, and "display options changed" (bit 0 of its parameter is wrap-text).
+constexpr int kCommandCopy = 1;
 constexpr int kCommandNewParams = 2;
 // WM_COMMAND wParam telling the host its wrap-text item is checked: item 0xFFFC, state 1.
 constexpr WPARAM kWrapTextChecked = (WPARAM{0xFFFC} << 16) | WPARAM{1};
@@ -42,6 +43,10 @@ void setViewerAppearance(HWND viewer, std::u16string_view face);
 // Replaces the whole content with text.
 void putViewerText(HWND viewer, const std::u16string& text);
 
+// The whole content as the control gives it back, each character at the position the control
+// counts it at.
+std::u16string viewerText(HWND viewer);
+
 // The record in the window's user-data slot: attaching hands ownership to the window until it is
 // detached again; attachedImage only looks.
 void attachImage(HWND viewer, std::unique_ptr<DiskImage> image);
@@ -51,5 +56,10 @@ std::unique_ptr<DiskImage> detachImage(HWND viewer);
 // Takes the host's display options: a change of the wrap bit moves to the next view.
 // Returns 0 when a new view was shown, else 1.
 int changeDisplayOptions(HWND viewer, DiskImage& image, std::int32_t options);
+
+// ListSearchText on the view shown: selects the match and scrolls it into view, returns 0; or
+// leaves the selection, beeps and returns 1.
+int searchViewer(HWND viewer, const DiskImage& image, std::u16string_view typed,
+                 std::int32_t flags);
 
 }  // namespace qvx

@@ -32,6 +32,10 @@ std::u16string_view viewName(int view) {
     }
 }
 
+int viewCharSet(int view) {
+    return view == kViewSecondListing ? 1 : 0;
+}
+
 bool takeWrapBit(DiskImage& image, std::int32_t options) {
     const auto wrap = static_cast<std::uint8_t>(options & 1);
     if (wrap == image.wrapFlag) return false;
@@ -44,7 +48,7 @@ std::optional<std::u16string> viewText(const DiskImage& image, int view) {
     switch (view) {
         case kViewListing:
         case kViewSecondListing:
-            return setupString(image, view);
+            return setupString(image, viewCharSet(view));
         case kViewBamMap:
             return image.bamMapText;
         case kViewErrorMap:

@@ -28,6 +28,10 @@ std::uint8_t nextView(const DiskImage& image, std::uint8_t view);
 // A short name of each view for menus; empty for a view outside 0 to 3.
 std::u16string_view viewName(int view);
 
+// The character set a view is drawn in: 1 for the second listing, else 0 (the maps are digits
+// and capitals, which only one set shows).
+int viewCharSet(int view);
+
 // Takes the host's display options (bit 0 = wrap text). When the bit differs from wrapFlag it is
 // stored and showState moves to the next view: returns true. Otherwise nothing changes.
 bool takeWrapBit(DiskImage& image, std::int32_t options);

@@ -1,7 +1,8 @@
 #!/usr/bin/env bash
 # Measures the load: natively against its I/O floor (Google Benchmark), then the real plug-in under
-# Wine through qvxhost (median and 95th percentile of ListLoad and of a view switch), on images of
-# every type with a full directory (41 sectors, 328 entries) and error bytes. Prints two tables.
+# Wine through qvxhost (median and 95th percentile of ListLoad, of a view switch and of the next
+# image in the same window, ListLoadNext), on images of every type with a full directory (41
+# sectors, 328 entries) and error bytes. Prints two tables.
 #
 #   bash scripts/bench.sh [REPEATS]     (qvxhost loads per image, default 100)
 set -euo pipefail
@@ -46,15 +47,17 @@ echo
 /usr/bin/python3 - "$work" "${images[@]}" <<'PY'
 import json, os, sys
 work, images = sys.argv[1], sys.argv[2:]
-print("| image | debug output | ListLoad median (ms) | ListLoad p95 (ms) | view switch median (ms) | view switch p95 (ms) |")
-print("|---|---|---|---|---|---|")
+print("| image | debug output | ListLoad median (ms) | ListLoad p95 (ms) | ListLoadNext median (ms) | ListLoadNext p95 (ms) | view switch median (ms) | view switch p95 (ms) |")
+print("|---|---|---|---|---|---|---|---|")
 for mode, label in (("quiet", "nobody listening"), ("listening", "a listener attached")):
     for image in images:
         name = os.path.basename(image)
         r = json.load(open(os.path.join(work, f"{mode}-{name}.json"), encoding="utf-8"))
         rep = r["images"][0]["repeat"]
         load, switch = rep["listLoad"], rep["viewSwitch"]
+        nxt = rep["listLoadNext"]["timing"]
         print(f"| {name} | {label} | {load['medianMicroseconds']/1000:.2f} | "
-              f"{load['p95Microseconds']/1000:.2f} | {switch['medianMicroseconds']/1000:.2f} | "
+              f"{load['p95Microseconds']/1000:.2f} | {nxt['medianMicroseconds']/1000:.2f} | "
+              f"{nxt['p95Microseconds']/1000:.2f} | {switch['medianMicroseconds']/1000:.2f} | "
               f"{switch['p95Microseconds']/1000:.2f} |")
 PY

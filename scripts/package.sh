@@ -117,7 +117,7 @@ for name in binaries:
         exported = sorted(line.split()[-1] for line in dynamic(path, "--dyn-syms").splitlines()
                           if " FUNC " in line and " GLOBAL " in line and " UND " not in line)
         want = ["ListCloseWindow", "ListGetDetectString", "ListLoad", "ListLoadNext",
-                "ListSendCommand"]
+                "ListSearchText", "ListSearchTextW", "ListSendCommand"]
         if exported != want:
             problems.append(f"qvx.wlx exports {exported}, expected {want}")
     elif toolkits[name] not in needed or \

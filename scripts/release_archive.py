@@ -30,7 +30,8 @@ FONT_LICENCE = "QVX-Mono-OFL.txt"
 FONT_SIZE_LIMIT = 64 * 1024
 INSTALL_DESCRIPTION = "pluginst.inf"
 EXPORTS = ["ListCloseWindow", "ListGetDetectString", "ListGetPreviewBitmap",
-           "ListGetPreviewBitmapW", "ListLoad", "ListLoadW", "ListSendCommand"]
+           "ListGetPreviewBitmapW", "ListLoad", "ListLoadNext", "ListLoadNextW", "ListLoadW",
+           "ListSearchText", "ListSearchTextW", "ListSendCommand"]
 MODULE_SIZE_LIMIT = 256 * 1024
 # Zip dates are local DOS times in two-second steps, from 1980 on; ours are UTC.
 DOS_EPOCH = 315532800

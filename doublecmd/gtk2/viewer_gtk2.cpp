@@ -5,6 +5,7 @@
 #include <pango/pangocairo.h>
 #include <pango/pangofc-fontmap.h>
 
+#include <algorithm>
 #include <map>
 #include <memory>
 #include <string>
@@ -16,8 +17,7 @@ struct QvxViewer {
     // Both cleared by GTK when the host destroys them together with its container.
     GtkWidget* scrolled = nullptr;
     GtkWidget* text = nullptr;
-    QvxViewChosen chosen = nullptr;
-    void* context = nullptr;
+    QvxViewerEvents events{};
     std::vector<std::string> names;
     int current = 0;
 };
@@ -46,7 +46,7 @@ void viewToggled(GtkCheckMenuItem* item, gpointer data) {
     auto* viewer = static_cast<QvxViewer*>(data);
     const int view = GPOINTER_TO_INT(g_object_get_data(G_OBJECT(item), kViewKey));
     try {
-        viewer->chosen(viewer->context, view);
+        viewer->events.chosen(viewer->events.context, view);
     } catch (...) {
         // Nothing may unwind through GTK's signal emission.
     }
@@ -104,6 +104,31 @@ void populatePopup(GtkTextView*, GtkMenu* menu, gpointer data) {
     gtk_widget_show(separator);
 }
 
+int offset(const GtkTextIter& at) {
+    return gtk_text_iter_get_offset(&at);
+}
+
+GtkTextIter iterAt(QvxViewer* viewer, std::int32_t offset) {
+    GtkTextIter at;
+    gtk_text_buffer_get_iter_at_offset(buffer(viewer), &at, offset);
+    return at;
+}
+
+// Every copy (the keys, the menu, the host's command) puts the text the plug-in gives for the
+// selection on the clipboard, instead of the characters the widget holds.
+void copySelection(GtkTextView*, gpointer data) {
+    auto* viewer = static_cast<QvxViewer*>(data);
+    g_signal_stop_emission_by_name(viewer->text, "copy-clipboard");
+    GtkTextIter start;
+    GtkTextIter end;
+    if (!gtk_text_buffer_get_selection_bounds(buffer(viewer), &start, &end)) return;
+    std::size_t size = 0;
+    const char* text =
+        viewer->events.copied(viewer->events.context, offset(start), offset(end), &size);
+    gtk_clipboard_set_text(gtk_widget_get_clipboard(viewer->text, GDK_SELECTION_CLIPBOARD), text,
+                           static_cast<gint>(size));
+}
+
 int addFont(const char* path) {
     static std::map<std::string, int> added;
     auto known = added.find(path);
@@ -119,11 +144,12 @@ int addFont(const char* path) {
     return usable;
 }
 
-QvxViewer* create(void* parent, QvxViewChosen chosen, void* context) {
-    if (parent == nullptr || chosen == nullptr || !GTK_IS_CONTAINER(parent)) return nullptr;
+QvxViewer* create(void* parent, const QvxViewerEvents* events) {
+    if (parent == nullptr || events == nullptr || events->chosen == nullptr ||
+        events->copied == nullptr || !GTK_IS_CONTAINER(parent))
+        return nullptr;
     auto viewer = std::make_unique<QvxViewer>();
-    viewer->chosen = chosen;
-    viewer->context = context;
+    viewer->events = *events;
     track(gtk_scrolled_window_new(nullptr, nullptr), &viewer->scrolled);
     gtk_scrolled_window_set_policy(GTK_SCROLLED_WINDOW(viewer->scrolled), GTK_POLICY_AUTOMATIC,
                                    GTK_POLICY_AUTOMATIC);
@@ -132,6 +158,7 @@ QvxViewer* create(void* parent, QvxViewChosen chosen, void* context) {
     gtk_text_view_set_cursor_visible(GTK_TEXT_VIEW(viewer->text), FALSE);
     gtk_text_view_set_wrap_mode(GTK_TEXT_VIEW(viewer->text), GTK_WRAP_NONE);
     g_signal_connect(viewer->text, "populate-popup", G_CALLBACK(populatePopup), viewer.get());
+    g_signal_connect(viewer->text, "copy-clipboard", G_CALLBACK(copySelection), viewer.get());
     gtk_container_add(GTK_CONTAINER(viewer->scrolled), viewer->text);
     gtk_container_add(GTK_CONTAINER(parent), viewer->scrolled);
     gtk_widget_show_all(viewer->scrolled);
@@ -179,9 +206,7 @@ void setViews(QvxViewer* viewer, const char* const* names, int count, int curren
 }
 
 void copy(QvxViewer* viewer) {
-    if (viewer->text == nullptr) return;
-    gtk_text_buffer_copy_clipboard(buffer(viewer),
-                                   gtk_widget_get_clipboard(viewer->text, GDK_SELECTION_CLIPBOARD));
+    if (viewer->text != nullptr) g_signal_emit_by_name(viewer->text, "copy-clipboard");
 }
 
 void selectAll(QvxViewer* viewer) {
@@ -190,6 +215,40 @@ void selectAll(QvxViewer* viewer) {
     GtkTextIter end;
     gtk_text_buffer_get_bounds(buffer(viewer), &start, &end);
     gtk_text_buffer_select_range(buffer(viewer), &start, &end);
+}
+
+QvxRange selection(QvxViewer* viewer) {
+    if (viewer->text == nullptr) return {0, 0};
+    GtkTextIter start;
+    GtkTextIter end;
+    gtk_text_buffer_get_selection_bounds(buffer(viewer), &start, &end);
+    return {offset(start), offset(end)};
+}
+
+QvxRange shownLines(QvxViewer* viewer) {
+    if (viewer->text == nullptr) return {0, 0};
+    GtkTextView* view = GTK_TEXT_VIEW(viewer->text);
+    GdkRectangle shown;
+    gtk_text_view_get_visible_rect(view, &shown);
+    GtkTextIter first;
+    GtkTextIter last;
+    gtk_text_view_get_line_at_y(view, &first, shown.y, nullptr);
+    gtk_text_view_get_line_at_y(view, &last, shown.y + std::max(shown.height - 1, 0), nullptr);
+    if (!gtk_text_iter_ends_line(&last)) gtk_text_iter_forward_to_line_end(&last);
+    return {offset(first), offset(last)};
+}
+
+void select(QvxViewer* viewer, std::int32_t begin, std::int32_t end) {
+    if (viewer->text == nullptr) return;
+    const GtkTextIter from = iterAt(viewer, begin);
+    const GtkTextIter to = iterAt(viewer, end);
+    gtk_text_buffer_select_range(buffer(viewer), &to, &from);
+    gtk_text_view_scroll_to_mark(GTK_TEXT_VIEW(viewer->text),
+                                 gtk_text_buffer_get_insert(buffer(viewer)), 0, FALSE, 0, 0);
+}
+
+void beep(QvxViewer*) {
+    gdk_beep();
 }
 
 void destroy(QvxViewer* viewer) {
@@ -206,8 +265,8 @@ void destroy(QvxViewer* viewer) {
 extern "C" __attribute__((visibility("default"))) const QvxToolkitApi* qvxToolkitApi(
     std::uint32_t version) {
     static const QvxToolkitApi api{
-        kToolkitApiVersion, "GTK2", addFont,   create, widget, setLook, setText,
-        setViews,           copy,   selectAll, destroy};
+        kToolkitApiVersion, "GTK2",    addFont,    create, widget, setLook, setText, setViews, copy,
+        selectAll,          selection, shownLines, select, beep,   destroy};
     // Widgets need the host's open display.
     if (version != kToolkitApiVersion || gdk_display_get_default() == nullptr) return nullptr;
     return &api;

@@ -7,11 +7,15 @@
 #include <QFile>
 #include <QFont>
 #include <QFontDatabase>
+#include <QKeyEvent>
 #include <QMenu>
+#include <QMimeData>
 #include <QPalette>
 #include <QPlainTextEdit>
 #include <QPointer>
 #include <QStringList>
+#include <QTextBlock>
+#include <QTextCursor>
 
 #include <map>
 #include <memory>
@@ -21,17 +25,75 @@
 
 namespace {
 
+// The keys that move the caret or the view; with Shift they select.
+bool movesThroughText(const QKeyEvent& key) {
+    if ((key.modifiers() & Qt::AltModifier) != 0) return false;
+    switch (key.key()) {
+        case Qt::Key_Up:
+        case Qt::Key_Down:
+        case Qt::Key_Left:
+        case Qt::Key_Right:
+        case Qt::Key_PageUp:
+        case Qt::Key_PageDown:
+        case Qt::Key_Home:
+        case Qt::Key_End:
+            return true;
+        default:
+            return false;
+    }
+}
+
 class ViewerEdit : public QPlainTextEdit {
   public:
-    ViewerEdit(QWidget* parent, QvxViewChosen chosen, void* context)
-        : QPlainTextEdit(parent), chosen_(chosen), context_(context) {}
+    ViewerEdit(QWidget* parent, const QvxViewerEvents& events)
+        : QPlainTextEdit(parent), events_(events) {}
 
     void setViews(QStringList names, int current) {
         names_ = std::move(names);
         current_ = current;
     }
 
+    // The host handles its keys (Find, the next file, closing) only when they reach a widget of
+    // its own with the focus: the focus stays with the host's widget around the text, and only
+    // the keys that move through the text come here.
+    void takeMovesFrom(QWidget* host) {
+        setFocusProxy(host);
+        QWidget* keys = host;
+        while (keys->focusProxy() != nullptr) keys = keys->focusProxy();
+        keys->installEventFilter(this);
+    }
+
+    QvxRange shownLines() const {
+        const QTextBlock first = firstVisibleBlock();
+        const QTextBlock last = cursorForPosition(QPoint(0, viewport()->height() - 1)).block();
+        if (!first.isValid() || !last.isValid()) return {0, 0};
+        return {first.position(), last.position() + last.length() - 1};
+    }
+
   protected:
+    bool eventFilter(QObject* watched, QEvent* event) override {
+        // A key the text leaves alone comes back through the host's widget: once is enough.
+        if (forwarding_ ||
+            (event->type() != QEvent::KeyPress && event->type() != QEvent::KeyRelease) ||
+            !movesThroughText(*static_cast<QKeyEvent*>(event)))
+            return QPlainTextEdit::eventFilter(watched, event);
+        forwarding_ = true;
+        QCoreApplication::sendEvent(this, event);
+        forwarding_ = false;
+        return true;
+    }
+
+    // Every copy (the keys, the menu, the host's command) and every drag takes its text here.
+    QMimeData* createMimeDataFromSelection() const override {
+        const QTextCursor cursor = textCursor();
+        std::size_t size = 0;
+        const char* text =
+            events_.copied(events_.context, cursor.selectionStart(), cursor.selectionEnd(), &size);
+        auto mime = std::make_unique<QMimeData>();
+        mime->setText(QString::fromUtf8(text, static_cast<int>(size)));
+        return mime.release();  // the caller's
+    }
+
     // The toolkit's own menu (Copy, Select All) with the views above it, numbered from 1 as
     // their mnemonics.
     void contextMenuEvent(QContextMenuEvent* event) override {
@@ -57,15 +119,15 @@ class ViewerEdit : public QPlainTextEdit {
                 picked != nullptr && picked->actionGroup() == views ? picked->data().toInt() : -1;
             delete menu.data();
             // The host may have closed the viewer while the menu was open.
-            if (alive && view >= 0) chosen_(context_, view);
+            if (alive && view >= 0) events_.chosen(events_.context, view);
         } catch (...) {
             // Nothing may unwind through Qt's event loop.
         }
     }
 
   private:
-    QvxViewChosen chosen_;
-    void* context_;
+    QvxViewerEvents events_;
+    bool forwarding_ = false;
     QStringList names_;
     int current_ = 0;
 };
@@ -96,12 +158,15 @@ int addFont(const char* path) {
     return usable;
 }
 
-QvxViewer* create(void* parent, QvxViewChosen chosen, void* context) {
-    if (parent == nullptr || chosen == nullptr) return nullptr;
-    auto* edit = new ViewerEdit(static_cast<QWidget*>(parent), chosen, context);
+QvxViewer* create(void* parent, const QvxViewerEvents* events) {
+    if (parent == nullptr || events == nullptr || events->chosen == nullptr ||
+        events->copied == nullptr)
+        return nullptr;
+    auto* edit = new ViewerEdit(static_cast<QWidget*>(parent), *events);
     edit->setReadOnly(true);
     edit->setTextInteractionFlags(Qt::TextSelectableByMouse | Qt::TextSelectableByKeyboard);
     edit->setLineWrapMode(QPlainTextEdit::NoWrap);
+    edit->takeMovesFrom(static_cast<QWidget*>(parent));
     edit->show();
     return std::make_unique<QvxViewer>(QvxViewer{edit}).release();  // until destroy
 }
@@ -140,6 +205,29 @@ void selectAll(QvxViewer* viewer) {
     if (viewer->edit) viewer->edit->selectAll();
 }
 
+QvxRange selection(QvxViewer* viewer) {
+    if (!viewer->edit) return {0, 0};
+    const QTextCursor cursor = viewer->edit->textCursor();
+    return {cursor.selectionStart(), cursor.selectionEnd()};
+}
+
+QvxRange shownLines(QvxViewer* viewer) {
+    return viewer->edit ? viewer->edit->shownLines() : QvxRange{0, 0};
+}
+
+void select(QvxViewer* viewer, std::int32_t begin, std::int32_t end) {
+    if (!viewer->edit) return;
+    QTextCursor cursor(viewer->edit->document());
+    cursor.setPosition(begin);
+    cursor.setPosition(end, QTextCursor::KeepAnchor);
+    viewer->edit->setTextCursor(cursor);
+    viewer->edit->ensureCursorVisible();
+}
+
+void beep(QvxViewer*) {
+    QApplication::beep();
+}
+
 void destroy(QvxViewer* viewer) {
     const std::unique_ptr<QvxViewer> owned(viewer);
     if (viewer->edit) {
@@ -154,8 +242,8 @@ void destroy(QvxViewer* viewer) {
 extern "C" __attribute__((visibility("default"))) const QvxToolkitApi* qvxToolkitApi(
     std::uint32_t version) {
     static const QvxToolkitApi api{
-        kToolkitApiVersion, "Qt5", addFont,   create, widget, setLook, setText,
-        setViews,           copy,  selectAll, destroy};
+        kToolkitApiVersion, "Qt5",     addFont,    create, widget, setLook, setText, setViews, copy,
+        selectAll,          selection, shownLines, select, beep,   destroy};
     // Widgets need the host's QApplication; a Qt that only serves a plug-in of the host is not it.
     if (version != kToolkitApiVersion ||
         qobject_cast<QApplication*>(QCoreApplication::instance()) == nullptr)

@@ -5,7 +5,12 @@ under an X display of its own with a window manager, and checks what the viewer 
 One run of the host opens the first image with F3, reads every view of it, moves on with `n`
 through all the images of the folder and closes the viewer with `q`:
 - a view's text is read back through the host's Select all and Copy and the clipboard, and must
-  equal `qvx --raw --view N` with its carriage returns as line feeds;
+  equal `qvx --color never --view N`, the text as it reads;
+- in the first image (when it has the names of the images the tests make), a file name is found
+  with Ctrl+F and the host's Find dialog, then its next and previous occurrence with F3 and
+  Shift+F3, and a name with graphics characters; each selection is read back through Copy;
+- a file that is no readable image makes the plug-in decline `n` (ListLoadNext), and the host
+  opens it anew with ListLoad;
 - views are picked in the text's context menu (its items carry the view numbers 1 to 4);
 - the "QVX: " lines on the host's standard error must be what `qvx --trace` writes for the same
   images, framed by the entry points' own lines;
@@ -16,6 +21,7 @@ within a few seconds: it takes about one.
 """
 
 import argparse
+import contextlib
 import os
 import re
 import shutil
@@ -81,7 +87,7 @@ def wait_for(step, probe, timeout=TIMEOUT, detail=None):
 
 def qvx_run(qvx, args):
     proc = subprocess.run([qvx] + args, capture_output=True, timeout=60)
-    return proc.stdout.decode("utf-8"), proc.stderr.decode("utf-8")
+    return proc.stdout.decode("utf-8"), proc.stderr.decode("utf-8"), proc.returncode
 
 
 def trace_lines(text):
@@ -96,11 +102,14 @@ class Expected:
         self.texts = []
         self.traces = []
         for view in range(4):
-            out, err = qvx_run(qvx, ["--raw", "--trace", "--view", str(view), path])
+            out, err, status = qvx_run(qvx, ["--color", "never", "--trace", "--view", str(view),
+                                             path])
+            if view == 0:
+                self.readable = status == 0
             # Every image has views 0 to 2; the error map, never empty, only with error bytes.
             if view == 3 and not out:
                 break
-            self.texts.append(out.replace("\r", "\n"))
+            self.texts.append(out)
             self.traces.append(trace_lines(err))
         load = self.traces[0]
         for view, trace in enumerate(self.traces):
@@ -201,6 +210,23 @@ class Host:
                         check=False)
         return proc.stdout.decode("utf-8", errors="replace") if proc.returncode == 0 else None
 
+    @contextlib.contextmanager
+    def clipboard_holding(self, step, text):
+        """The clipboard holds text (an xclip owns it) until someone else takes it, at the
+        latest until the block ends."""
+        owner = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-i"],
+                                 env=self.env, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
+                                 stderr=subprocess.DEVNULL)
+        try:
+            owner.stdin.write(text.encode())
+            owner.stdin.close()
+            wait_for(step, lambda: self.clipboard() == text)
+            yield
+        finally:
+            if owner.poll() is None:
+                owner.terminate()
+            owner.wait()
+
     def maps(self, name):
         """Whether the host has a file whose name starts with name mapped."""
         with open(f"/proc/{self.dc.pid}/maps") as f:
@@ -227,9 +253,9 @@ class Viewer:
         """Ctrl+A until the host sends Select all to the plug-in.
 
         The GTK2 build sometimes drops the first key that reaches its viewer after the text has
-        changed (a load, a view chosen), however long one waits before pressing it; a dropped
-        key never arrives. So a Ctrl+A that brings nothing within a few seconds is pressed
-        again. Selecting all twice is the same as once: the trace check allows repeats."""
+        changed (a load, a view chosen, its Find dialog closed), however long one waits before
+        pressing it; a dropped key never arrives. So a Ctrl+A that brings nothing within a few
+        seconds is pressed again. Selecting all twice is the same as once: the trace check allows repeats."""
         host = self.host
         end = time.monotonic() + TIMEOUT
         selections = host.count(SELECT_ALL)
@@ -244,26 +270,22 @@ class Viewer:
                 if time.monotonic() > end:
                     raise
 
-    def read(self, step, expect_text):
+    def read(self, step, expect_text, keys=("ctrl+a", "ctrl+c")):
         """The whole text, through Select all and Copy of the host's Edit menu (lc_selectall and
-        lc_copy to the plug-in); None when Copy left the clipboard alone (an empty text).
+        lc_copy to the plug-in), or what other keys copy; None when Copy left the clipboard alone
+        (an empty text).
 
         The toolkit claims the clipboard on its next round of events, after lc_copy has returned:
         a text is waited for when one is expected."""
         host = self.host
         self.sentinels += 1
         sentinel = f"qvx-test-sentinel-{self.sentinels}"
-        # Owns the clipboard until someone else takes it; ended below either way.
-        owner = subprocess.Popen(["xclip", "-quiet", "-selection", "clipboard", "-i"],
-                                 env=host.env, stdin=subprocess.PIPE, stdout=subprocess.DEVNULL,
-                                 stderr=subprocess.DEVNULL)
-        try:
-            owner.stdin.write(sentinel.encode())
-            owner.stdin.close()
-            wait_for(f"{step}: the clipboard is cleared", lambda: host.clipboard() == sentinel)
-            self.select_all(step)
+        with host.clipboard_holding(f"{step}: the clipboard is cleared", sentinel):
             copies = host.count(COPY)
-            self.key("ctrl+c")
+            if keys[0] == "ctrl+a":
+                self.select_all(step)
+                keys = keys[1:]
+            self.key(*keys)
             host.wait_trace(f"{step}: the host sends Copy to the plug-in",
                             lambda t: t.count(COPY) > copies)
             texts = []
@@ -273,11 +295,31 @@ class Viewer:
                      texts[-1] not in ((None, sentinel) if expect_text else (None,)),
                      detail=lambda: f"it holds {shorten(texts[-1] or '')}")
             text = texts[-1]
-        finally:
-            if owner.poll() is None:
-                owner.terminate()
-            owner.wait()
         return None if text == sentinel else text
+
+    def search(self, step, keys, typed):
+        """A search as the user starts it: Ctrl+F and the text typed into the host's Find dialog,
+        or F3 and Shift+F3 for the next and previous one; the plug-in's answer in the trace."""
+        host = self.host
+        done = len(search_results(host.trace()))
+        before = host.visible_windows()
+        self.key(keys)
+        if keys == "ctrl+f":
+            dialog = wait_for(f"{step}: Ctrl+F opens the host's Find dialog",
+                              lambda: host.alive() and next(
+                                  (w for w in host.visible_windows() - before
+                                   if re.match(r"^Find\b", host.window_name(w))), None))
+            host.xdotool("windowfocus", "--sync", dialog)
+            host.xdotool("key", "--clearmodifiers", "ctrl+a")
+            if typed.isascii():
+                host.xdotool("type", "--delay", "40", typed)
+            else:
+                # What no key of the keyboard gives is pasted, as a user would (from this viewer).
+                with host.clipboard_holding(step, typed):
+                    host.xdotool("key", "--clearmodifiers", "ctrl+v")
+            host.xdotool("key", "--clearmodifiers", "Return")
+        return host.wait_trace(f"{step}: the plug-in searches",
+                               lambda t: (search_results(t)[done:] or [None])[0])
 
     def open_menu(self, step):
         host = self.host
@@ -315,9 +357,67 @@ class Viewer:
         host.xdotool("key", str(view + 1))
         host.wait_trace(f"{step}: the plug-in shows view {view}",
                         lambda t: t.count(chosen) > count)
-        # The choice is made while the menu is still up; until it has gone, it takes the keys.
+        # Keys sent while the menu still holds the keyboard would be lost.
         wait_for(f"{step}: the context menu closes",
                  lambda: host.alive() and not host.visible_windows() - before)
+
+
+def search_results(trace):
+    return [l for l in trace if l.startswith("ListSearchText - ") and
+            not l.startswith("ListSearchText - called for")]
+
+
+# What the user does in the listing of the first image (the images name their first file twice,
+# the second time in "HELLO AGAIN"; a name with graphics reads "\u2665SPLAT\U0001FB72"): the keys,
+# the text typed or searched again, the search parameter the host sends, and the occurrence of
+# the text in the listing as it reads that is then selected (None: not found, nothing changes).
+SEARCHES = [
+    ("ctrl+f", "\u2665SPLAT", 1, 0),
+    ("ctrl+f", "HELLO", 1, 0),
+    ("F3", "HELLO", 0, 1),
+    ("F3", "HELLO", 0, None),
+    ("shift+F3", "HELLO", 8, 0),
+]
+
+
+def place(text, part, n):
+    """Line and column (from 1) of the n-th occurrence of part in text."""
+    at = -1
+    for _ in range(n + 1):
+        at = text.index(part, at + 1)
+    before = text[:at]
+    return before.count("\n") + 1, at - (before.rfind("\n") + 1) + 1
+
+
+def search_names(viewer, name, listing, toolkit, failures):
+    """The searches of SEARCHES, each selection read back through Copy; returns the trace lines
+    they make."""
+    trace = []
+    selected = None
+    for keys, typed, flags, n in SEARCHES:
+        step = f"{name} {keys} {typed!r}"
+        got = viewer.search(step, keys, typed)
+        if n is None:
+            want = "ListSearchText - not found"
+        else:
+            line, column = place(listing, typed, n)
+            want = f"ListSearchText - found at line {line}, column {column}"
+            selected = typed
+        if got != want:
+            failures.append(f"{step}: the plug-in says {got!r}, expected {want!r}")
+        trace += [f"ListSearchText - called for '{typed}'; flags=${flags}", want]
+        compare_text(failures, f"{step}: the selection", viewer.read(step, True, ("ctrl+c",)),
+                     selected)
+        trace.append(COPY)
+    if toolkit == "qt5":
+        # The keys that move through the text still reach it: Shift+End selects on from the
+        # last match to the end of its line.
+        line, column = place(listing, selected, 0)
+        rest = listing.split("\n")[line - 1][column - 1:]
+        compare_text(failures, f"{name} Shift+End", viewer.read(f"{name} Shift+End", True,
+                                                                ("shift+End", "ctrl+c")), rest)
+        trace.append(COPY)
+    return trace
 
 
 def shorten(text, limit=300):
@@ -448,6 +548,8 @@ def run(opts):
     expected = {path: Expected(opts.qvx, path) for path in files}
     failures = []
     visited = []
+    searches = []
+    reloads = 0  # images the plug-in declined and the host opened anew
     host, start_time = start_host(opts, work, files[0])
     try:
         viewer = Viewer(host)
@@ -468,6 +570,8 @@ def run(opts):
                 viewer.picture(opts.screenshot)
             compare_text(failures, f"{name} view 0",
                          viewer.read(f"{name} view 0", want.texts[0] != ""), want.texts[0])
+            if index == 0 and all(typed in want.texts[0] for _, typed, _, _ in SEARCHES):
+                searches = search_names(viewer, name, want.texts[0], opts.toolkit, failures)
             for view in range(1, len(want.texts)):
                 step = f"{name} view {view}"
                 viewer.choose(view, step)
@@ -477,9 +581,16 @@ def run(opts):
                 viewer.key("n")
                 loaded = host.wait_trace(f"{name}: n opens the next image (ListLoadNext)",
                                          lambda t: nth_line(t, "ListLoadNext - called", index))
+                declined = re.match(r"ListLoadNext - called for '(.*)'; flags=", loaded).group(1)
+                if declined in expected and not expected[declined].readable:
+                    reloads += 1
+                    host.wait_trace(f"{name}: the host opens the image the plug-in declined anew "
+                                    f"(ListLoad)", lambda t: nth_line(t, "ListLoad - called",
+                                                                      reloads))
+        closes = host.count("ListCloseCommand")
         viewer.key("q")
         host.wait_trace("q closes the viewer (ListCloseWindow)",
-                        lambda t: "ListCloseCommand" in t)
+                        lambda t: t.count("ListCloseCommand") > closes)
         trace = host.trace()
     except Failure as failure:
         picture = f"{work}/failure.png"
@@ -491,14 +602,19 @@ def run(opts):
     flags = re.search(r"; flags=\$([0-9A-F]+)$", trace[1] if len(trace) > 1 else "")
     flags = flags.group(1) if flags else "?"
     want = [f"AttachProcess - dll path is {plugin_dir}"]
+    load = [f"ListLoad - called for '{{}}'; flags=${flags}",
+            f"ListLoad - AddFont={1 if opts.display_font else 0}"]
     for index, path in enumerate(visited):
         images = expected[path]
         if index == 0:
-            want += [f"ListLoad - called for '{path}'; flags=${flags}",
-                     f"ListLoad - AddFont={1 if opts.display_font else 0}"]
+            want += [line.format(path) for line in load]
         else:
             want.append(f"ListLoadNext - called for '{path}'; flags=${flags}")
+            if not images.readable:
+                want += images.traces[0] + ["ListCloseCommand"] + [l.format(path) for l in load]
         want += images.traces[0] + [SELECT_ALL, COPY]
+        if index == 0:
+            want += searches
         for view in range(1, len(images.texts)):
             want += [f"chooseView - view {view}"] + images.view_trace(view) + [SELECT_ALL, COPY]
     want.append("ListCloseCommand")

@@ -5,6 +5,7 @@
 
 #include <gtest/gtest.h>
 
+#include <cstdint>
 #include <cstdio>
 #include <cstring>
 #include <string>
@@ -20,6 +21,8 @@ using ListLoadNext = int (*)(void*, void*, char*, int);
 using ListCloseWindow = void (*)(void*);
 using ListGetDetectString = void (*)(char*, int);
 using ListSendCommand = int (*)(void*, int, int);
+using ListSearchText = int (*)(void*, char*, int);
+using ListSearchTextW = int (*)(void*, std::uint16_t*, int);
 
 // Standard error of everything run, as the host's would carry it.
 class StderrCapture {
@@ -64,7 +67,9 @@ TEST(LinuxModule, WithoutAToolkitTracesWhyAndShowsNothing) {
     auto next = entry<ListLoadNext>(module, "ListLoadNext");
     auto close = entry<ListCloseWindow>(module, "ListCloseWindow");
     auto send = entry<ListSendCommand>(module, "ListSendCommand");
-    ASSERT_TRUE(load && next && close && send &&
+    auto search = entry<ListSearchText>(module, "ListSearchText");
+    auto searchW = entry<ListSearchTextW>(module, "ListSearchTextW");
+    ASSERT_TRUE(load && next && close && send && search && searchW &&
                 entry<ListGetDetectString>(module, "ListGetDetectString"));
     // The toolkit parts' entry and the core stay inside.
     EXPECT_EQ(dlsym(module, "qvxToolkitApi"), nullptr);
@@ -74,6 +79,11 @@ TEST(LinuxModule, WithoutAToolkitTracesWhyAndShowsNothing) {
     EXPECT_EQ(load(&parent, file, 0x62), nullptr);
     EXPECT_EQ(next(&parent, &parent, file, 0), 1);
     EXPECT_EQ(send(&parent, 1, 0), 1);
+    // Text in UTF-8, and in 16-bit units with a surrogate pair, not in the platform's wchar_t.
+    char typed[] = "H\xC3\x89";
+    std::uint16_t wide[] = {u'H', 0xC9, 0x2665, 0xD83E, 0xDF72, 0};
+    EXPECT_EQ(search(&parent, typed, 1), 1);
+    EXPECT_EQ(searchW(&parent, wide, 9), 1);
     close(&parent);
 
     const std::string folder = QVX_DOUBLECMD_FOLDER;
@@ -82,6 +92,9 @@ TEST(LinuxModule, WithoutAToolkitTracesWhyAndShowsNothing) {
                               "QVX: ListLoad - no Qt5 or GTK2 viewer for this host\n"
                               "QVX: ListLoadNext - called for '/nowhere/x.d64'; flags=$0\n"
                               "QVX: ListSendCommand - c=$1, p=$0\n"
+                              "QVX: ListSearchText - called for 'H\xC3\x89'; flags=$1\n"
+                              "QVX: ListSearchText - called for "
+                              "'H\xC3\x89\xE2\x99\xA5\xF0\x9F\xAD\xB2'; flags=$9\n"
                               "QVX: ListCloseCommand\n");
 }
 

@@ -13,13 +13,13 @@
 #include "doublecmd/viewers.h"
 #include "render/listing.h"
 #include "render/load.h"
+#include "render/unicode_text.h"
 #include "support/image_builder.h"
 #include "support/trace_capture.h"
 
 // What the recording toolkit keeps of one widget.
 struct QvxViewer {
-    QvxViewChosen chosen = nullptr;
-    void* context = nullptr;
+    QvxViewerEvents events{};
     std::string face;
     QvxRgb text{};
     QvxRgb background{};
@@ -28,6 +28,10 @@ struct QvxViewer {
     int current = -1;
     int copies = 0;
     int selections = 0;
+    QvxRange selected{0, 0};
+    QvxRange lines{0, 0};  // the lines shown
+    std::string clipboard;
+    int beeps = 0;
     bool destroyed = false;
 };
 
@@ -43,15 +47,18 @@ std::vector<std::unique_ptr<QvxViewer>>& widgets() {
     return all;
 }
 
+std::int32_t units(const std::string& utf8) {
+    return static_cast<std::int32_t>(fromUtf8(utf8).size());
+}
+
 const QvxToolkitApi kRecorder{
     kToolkitApiVersion,
     "recorder",
     [](const char* path) { return std::filesystem::exists(path) ? 1 : 0; },
-    [](void* parent, QvxViewChosen chosen, void* context) -> QvxViewer* {
+    [](void* parent, const QvxViewerEvents* events) -> QvxViewer* {
         if (parent == nullptr) return nullptr;
         widgets().push_back(std::make_unique<QvxViewer>());
-        widgets().back()->chosen = chosen;
-        widgets().back()->context = context;
+        widgets().back()->events = *events;
         return widgets().back().get();
     },
     [](QvxViewer* viewer) -> void* { return viewer; },
@@ -60,13 +67,32 @@ const QvxToolkitApi kRecorder{
         viewer->text = text;
         viewer->background = background;
     },
-    [](QvxViewer* viewer, const char* utf8, std::size_t size) { viewer->shown.assign(utf8, size); },
+    [](QvxViewer* viewer, const char* utf8, std::size_t size) {
+        viewer->shown.assign(utf8, size);
+        viewer->selected = {0, 0};
+        viewer->lines = {0, units(viewer->shown)};
+    },
     [](QvxViewer* viewer, const char* const* names, int count, int current) {
         viewer->views.assign(names, names + count);
         viewer->current = current;
     },
-    [](QvxViewer* viewer) { ++viewer->copies; },
-    [](QvxViewer* viewer) { ++viewer->selections; },
+    [](QvxViewer* viewer) {
+        ++viewer->copies;
+        std::size_t size = 0;
+        const char* text = viewer->events.copied(viewer->events.context, viewer->selected.begin,
+                                                 viewer->selected.end, &size);
+        viewer->clipboard.assign(text, size);
+    },
+    [](QvxViewer* viewer) {
+        ++viewer->selections;
+        viewer->selected = {0, units(viewer->shown)};
+    },
+    [](QvxViewer* viewer) { return viewer->selected; },
+    [](QvxViewer* viewer) { return viewer->lines; },
+    [](QvxViewer* viewer, std::int32_t begin, std::int32_t end) {
+        viewer->selected = {begin, end};
+    },
+    [](QvxViewer* viewer) { ++viewer->beeps; },
     [](QvxViewer* viewer) { viewer->destroyed = true; },
 };
 
@@ -124,7 +150,7 @@ Opened open(const std::string& path, std::int32_t flags, const std::string& font
 }
 
 void choose(const Opened& opened, int view) {
-    opened.widget->chosen(opened.widget->context, view);
+    opened.widget->events.chosen(opened.widget->events.context, view);
 }
 
 class LinuxLoadEveryKind : public ::testing::TestWithParam<std::tuple<DiskType, bool>> {};
@@ -321,6 +347,94 @@ TEST(LinuxNextAndClose, ReusesTheWidgetThenReleasesIt) {
     EXPECT_EQ(opened.widget->copies, 0);
     EXPECT_EQ(doublecmd::loadNext(opened.handle, first.c_str(), 0), kNotHandled);
     doublecmd::closeViewer(opened.handle);  // twice: only the trace line
+}
+
+// A file that is no readable image leaves the widget as it is: the host closes it and offers the
+// file to every plug-in, this one's ListLoad included.
+TEST(LinuxNextAndClose, DeclinesAFileThatIsNoImage) {
+    const std::string first = imagePath(kTypeD64, true);
+    const Reference want = reference(first);
+    const Opened opened = open(first, 0);
+    choose(opened, 3);
+    const std::string dir = scratchDir();
+    for (const std::string& path :
+         {writeFile(dir + "/short.d64", {1, 2, 3}), sizedFile(dir + "/notes.txt", 1000)}) {
+        SCOPED_TRACE(path);
+        TraceCapture capture;
+        EXPECT_EQ(doublecmd::loadNext(opened.handle, path.c_str(), 0), kNotHandled);
+        EXPECT_EQ(capture.lines.front(),
+                  u"ListLoadNext - called for '" + u16path(path) + u"'; flags=$0");
+        EXPECT_EQ(opened.widget->shown, want.texts[3]);
+        EXPECT_EQ(opened.widget->current, 3);
+    }
+    doublecmd::closeViewer(opened.handle);
+}
+
+struct FindStep {
+    int view;  // chosen before the search when it differs from the one shown
+    std::int32_t flags;
+    std::u16string typed;
+    int result;
+    std::u16string found;  // what the selection then reads; empty: the selection stays
+    QvxRange lines;        // the lines shown during the search; {0, 0}: all of them
+};
+
+// The host's Find and F3 in the widget: the match selected through the toolkit, or the beep and
+// the selection left alone; a copy afterwards gives the selection as it reads.
+TEST(LinuxFind, SelectsWhatTheUserReadsOrBeeps) {
+    const std::string path = imagePath(kTypeD64, true);
+    const Reference want = reference(path);
+    const Opened opened = open(path, 0);
+    // Lines 1 (empty), 2 (the header), 3 (the file): where lines 3 and 4 start.
+    const std::string& listing = want.texts[0];
+    const std::size_t fileLine = listing.find('\n', 1) + 1;
+    const std::int32_t third = units(listing.substr(0, fileLine));
+    const std::int32_t fourth = units(listing.substr(0, listing.find('\n', fileLine) + 1));
+    const std::vector<FindStep> steps = {
+        {0, 0, u"hello", kHandled, u"HELLO", {}},
+        {0, 0, u"HELLO", kNotHandled, u"", {}},
+        {0, 8, u"HELLO", kNotHandled, u"", {}},
+        {0, 1, u"\"hello", kHandled, u"\"HELLO", {}},
+        {0, 1, u"HELLO", kNotHandled, u"", {fourth, 900}},
+        {0, 1, u"HELLO", kHandled, u"HELLO", {third, 900}},
+        {0, 9, u"HELLO", kNotHandled, u"", {0, third - 1}},
+        {0, 9, u"HELLO", kHandled, u"HELLO", {0, fourth - 1}},
+        {1, 3, u"HELLO", kNotHandled, u"", {}},
+        {1, 3, u"hello", kHandled, u"hello", {}},
+        {2, 1, u"001:", kHandled, u"001:", {}},
+        {3, 5, u"0000", kNotHandled, u"", {}},
+    };
+    int beeps = 0;
+    for (const FindStep& step : steps) {
+        SCOPED_TRACE(toUtf8(step.typed) + " in view " + std::to_string(step.view));
+        if (step.view != opened.widget->current) choose(opened, step.view);
+        if (step.lines.end != 0) opened.widget->lines = step.lines;
+        const QvxRange before = opened.widget->selected;
+        TraceCapture capture;
+        EXPECT_EQ(doublecmd::searchText(opened.handle, step.typed, step.flags), step.result);
+        ASSERT_EQ(capture.lines.size(), 2u);
+        EXPECT_EQ(capture.lines[0],
+                  u"ListSearchText - called for '" + step.typed + u"'; flags=$" + hex(step.flags));
+        beeps += step.found.empty() ? 1 : 0;
+        EXPECT_EQ(opened.widget->beeps, beeps);
+        if (step.found.empty()) {
+            EXPECT_EQ(capture.lines[1], u"ListSearchText - not found");
+            EXPECT_EQ(opened.widget->selected.begin, before.begin);
+            EXPECT_EQ(opened.widget->selected.end, before.end);
+        } else {
+            EXPECT_EQ(doublecmd::sendCommand(opened.handle, doublecmd::kCommandCopy, 0), kHandled);
+            EXPECT_EQ(opened.widget->clipboard, toUtf8(step.found));
+        }
+    }
+    // Everything copied reads as the qvx command prints the view.
+    doublecmd::sendCommand(opened.handle, doublecmd::kCommandSelectAll, 0);
+    doublecmd::sendCommand(opened.handle, doublecmd::kCommandCopy, 0);
+    EXPECT_EQ(opened.widget->clipboard, toUtf8(readableText(fromUtf8(want.texts[3]), u"\n")));
+    doublecmd::closeViewer(opened.handle);
+
+    TraceCapture capture;
+    EXPECT_EQ(doublecmd::searchText(opened.handle, u"HELLO", 1), kNotHandled);
+    EXPECT_EQ(opened.widget->beeps, beeps);
 }
 
 // No widget, no viewer: the host gets null and nothing is kept.

@@ -7,6 +7,7 @@ a comparison says so). The raw text and its line-break counts are checked as rep
 """
 
 import argparse
+import itertools
 import json
 import os
 import re
@@ -48,6 +49,7 @@ FOREIGN_IMAGES = [
 # Growth allowed over the repeated loads after the first (memory of caches, not of windows).
 HEAP_GROWTH_LIMIT = 64 * 1024
 COMMITTED_GROWTH_LIMIT = 1024 * 1024
+NEXT_ITERATIONS = 200
 
 
 class Failure(Exception):
@@ -239,6 +241,26 @@ def test_usage(opts):
     p = run_host(["--help"], opts, expect_rc=None)
     c.eq("--help: exit status", p.returncode, 0)
     c.true("--help: usage", p.stdout.startswith(b"usage: qvxhost"))
+    for bad, message in (("1:HELLO", "needs STEP:FLAGS:TEXT"), ("x:1:HELLO", "STEP is no number"),
+                         ("0:2y:HELLO", "FLAGS is no number")):
+        p = run_host(["--find", bad, image], opts, expect_rc=None)
+        c.eq(f"--find {bad}: exit status", p.returncode, 2)
+        c.eq(f"--find {bad}: message", p.stderr.decode(errors="replace").splitlines()[:1],
+             [f"qvxhost: --find {bad}: {message}"])
+    # A plug-in without ListLoadNext and ListSearchText: the host opens the next image anew and
+    # has nothing to search with, as file managers do.
+    other = winpath(os.path.join(opts.images, "d81.d81"))
+    r = run_json(["--plugin", winpath(opts.plugin), "--next", other, "--find", "1:1:HELLO", image],
+                 opts)
+    nxt = r["images"][0]["next"][0]
+    c.eq("without ListLoadNext: entry point and result", (nxt["entryPoint"], nxt["result"]),
+         (None, None))
+    c.eq("without ListLoadNext: opened anew", (nxt["fallback"], nxt["sameWindow"]), (True, False))
+    c.eq("without ListLoadNext: the new window's view", crlf_to_cr(nxt["views"][0]["text"]),
+         crlf_to_cr(fake_text(0)))
+    find = nxt["views"][0]["finds"][0]
+    c.eq("without ListSearchText", (find["entryPoint"], find["result"], find["beeps"]),
+         (None, None, None))
     c.finish()
 
 
@@ -529,14 +551,18 @@ def test_plugin_flags(opts):
     c.finish()
 
 
+def need_native(opts):
+    if not opts.qvx or not os.access(opts.qvx, os.X_OK):
+        print(f"SKIP: no native qvx at {opts.qvx}; build the native preset first")
+        sys.exit(SKIP)
+
+
 def native(opts, args):
     return subprocess.run([opts.qvx] + args, capture_output=True, timeout=60)
 
 
 def test_plugin_native(opts):
-    if not opts.qvx or not os.access(opts.qvx, os.X_OK):
-        print(f"SKIP: no native qvx at {opts.qvx}; build the native preset first")
-        sys.exit(SKIP)
+    need_native(opts)
     c = Checker()
     kinds = IMAGES + [("caf\u00e9.d64", "D64 35-TRACK", False)]
     files = [os.path.join(opts.images, f) for f, _, _ in kinds]
@@ -563,8 +589,9 @@ def test_plugin_repeat(opts):
     c = Checker()
     n = opts.iterations
     files = [os.path.join(opts.images, f) for f in ("d64-errors.d64", "d82-errors.d82")]
-    r = run_json(["--plugin", winpath(opts.plugin), "--repeat", str(n)] +
-                 [winpath(f) for f in files], opts)
+    # Fewer next images: a record kept each time would still exceed the heap bound many times.
+    r = run_json(["--plugin", winpath(opts.plugin), "--repeat", str(n), "--repeat-next",
+                  str(NEXT_ITERATIONS)] + [winpath(f) for f in files], opts)
     for img, path in zip(r["images"], files):
         where = os.path.basename(path)
         rep = img["repeat"]
@@ -599,6 +626,253 @@ def test_plugin_repeat(opts):
         c.true(f"{where} heap growth {heap} bytes", heap < HEAP_GROWTH_LIMIT)
         c.true(f"{where} committed memory growth {committed} bytes",
                committed < COMMITTED_GROWTH_LIMIT)
+        # The next image in one window: each one's record replaces the last.
+        nexts = rep["listLoadNext"]
+        t = nexts["timing"]
+        print(f"{where}: ListLoadNext median {t['medianMicroseconds']:.0f} us, "
+              f"95th percentile {t['p95Microseconds']:.0f} us")
+        c.eq(f"{where} ListLoadNext samples", t["samples"], NEXT_ITERATIONS)
+        c.eq(f"{where} ListLoadNext answers", nexts["results"], {"0": NEXT_ITERATIONS + 1})
+        first, last = nexts["usage"]["afterFirst"], nexts["usage"]["final"]
+        c.eq(f"{where} ListLoadNext: GDI objects flat", last["gdiObjects"], first["gdiObjects"])
+        c.eq(f"{where} ListLoadNext: USER objects flat", last["userObjects"], first["userObjects"])
+        heap = last["heapBusyBytes"] - first["heapBusyBytes"]
+        c.true(f"{where} ListLoadNext: heap growth {heap} bytes", heap < HEAP_GROWTH_LIMIT)
+    c.finish()
+
+
+# ---------------------------------------------------------------- find, copy, the next image
+
+FIRST, CASE, WORDS, BACK = 1, 2, 4, 8
+# The name with graphics that host_make_images writes, as its bytes and as the first set reads it.
+GRAPHICS_NAME = "\xd3SPLAT\xc2"
+GRAPHICS_READ = "\u2665SPLAT\U0001FB72"
+
+# (step, parameter, typed text, what must be selected as the window holds it, which occurrence of
+# that in the view's text from its start (-1 the last), or None for no match). Steps 0 to 3 show
+# views 0 to 3 of an image with error bytes; the selection after a miss stays where it was.
+FIND_CASES = [
+    (0, 0, "DATA", font("DATA"), 0, "a find next for a text never seen, from the caret"),
+    (0, FIRST, "HELLO", font("HELLO"), 0, "a name from the top"),
+    (0, 0, "HELLO", font("HELLO"), 1, "the next one, in HELLO AGAIN"),
+    (0, 0, "HELLO", None, None, "no third one"),
+    (0, FIRST, "prg", font("PRG"), 0, "small letters in the first set"),
+    (0, 0, "PRG", font("PRG"), 1, "next"),
+    (0, 0, "PRG", font("PRG"), 2, "next again"),
+    (0, BACK, "PRG", font("PRG"), 1, "previous"),
+    (0, FIRST | CASE, "hello", font("HELLO"), 0, "match case with one case shown"),
+    (0, FIRST | WORDS, "DATA", font("DATA"), 0, "a whole word"),
+    (0, FIRST | WORDS, "DAT", None, None, "part of a word"),
+    (0, FIRST, GRAPHICS_READ, font(GRAPHICS_NAME), 0, "a name with graphics"),
+    (0, FIRST | WORDS, "SPLAT", font("SPLAT"), 0, "a whole word between graphics"),
+    (0, FIRST, "{", None, None, "no screen code shows a brace"),
+    (0, FIRST | BACK, "PRG", font("PRG"), -1, "backwards from the last line shown"),
+    (1, FIRST | CASE, "notes", font("NOTES", 1), 0, "small letters in the second set"),
+    (1, FIRST | CASE, "NOTES", None, None, "no capitals there"),
+    (1, FIRST, "NOTES", font("NOTES", 1), 0, "either case without match case"),
+    (2, FIRST, "001:", "001:", 0, "the BAM map"),
+    (3, FIRST, "15", "15", 0, "digits of the error map"),
+]
+
+
+def nth(text, part, n):
+    """Where the n-th occurrence of part begins in text (-1: the last)."""
+    places = [i for i in range(len(text)) if text.startswith(part, i)]
+    return places[n] if places else None
+
+
+def line_and_column(text, position):
+    before = text[:position].replace("\r\n", "\r")
+    return before.count("\r") + 1, len(before) - before.rfind("\r")
+
+
+def find_args(cases):
+    return [a for step, flags, typed, *_ in cases for a in ("--find", f"{step}:{flags}:{typed}")]
+
+
+def check_finds(c, where, views, cases):
+    """Every find of cases against the views it ran in; returns the trace lines they should
+    have written (None for a line that names a text outside the code page)."""
+    want_trace = []
+    selection = {}
+    by_step = {v["step"]: v for v in views}
+    done = {step: iter(by_step[step].get("finds", [])) for step in by_step}
+    for step, flags, typed, selected, n, what in cases:
+        f = next(done[step], None)
+        at = f"{where} step {step} {what}"
+        if not c.true(f"{at}: reported", f is not None):
+            continue
+        c.eq(f"{at}: flags and text", (f["flags"], f["text"]), (flags, typed))
+        text = by_step[step]["text"]
+        want_trace.append(f"QVX: ListSearchText - called for '{typed}'; flags=${flags:X}"
+                          if typed.isascii() else None)
+        if selected is None:
+            c.eq(f"{at}: result", f["result"], 1)
+            c.eq(f"{at}: one beep", f["beeps"], 1)
+            if step in selection:
+                c.eq(f"{at}: the selection stays", f["selection"], selection[step])
+            want_trace.append("QVX: ListSearchText - not found")
+            continue
+        begin = nth(text, selected, n)
+        want = {"begin": begin, "end": None if begin is None else begin + len(selected)}
+        c.eq(f"{at}: result", f["result"], 0)
+        c.eq(f"{at}: no beep", f["beeps"], 0)
+        c.eq(f"{at}: selection", f["selection"], want)
+        c.eq(f"{at}: selected", f["selected"], selected)
+        selection[step] = f["selection"]
+        if begin is not None:
+            line, column = line_and_column(text, begin)
+            c.true(f"{at}: scrolled to", f["firstVisibleLine"] <= line - 1, str(f))
+            want_trace.append(f"QVX: ListSearchText - found at line {line}, column {column}")
+    return want_trace
+
+
+def check_search_trace(c, where, trace, want):
+    got = [l for l in trace if l.startswith("QVX: ListSearchText - ")]
+    call = "QVX: ListSearchText - called for '"
+    filled = [w if w is not None else g if g and g.startswith(call) else call + "..."
+              for g, w in itertools.zip_longest(got, want)]
+    c.eq(f"{where}: the searches' trace", got, filled)
+
+
+def test_plugin_find(opts):
+    c = Checker()
+    ansi = getattr(opts, "ansi", False)
+    # The 8-bit entry point gets what the code page has of the text: not the graphics.
+    cases = [k for k in FIND_CASES if not (ansi and k[2] != western(k[2]))]
+    image = os.path.join(opts.images, "d64-errors.d64")
+    r = plugin_run(opts, [image], ["--toggles", "3"] + find_args(cases))
+    img = r["images"][0]
+    c.eq("search entry point", {f["entryPoint"] for v in img["views"] for f in v.get("finds", [])},
+         {"ListSearchText" if ansi else "ListSearchTextW"})
+    want = check_finds(c, "d64-errors.d64", img["views"], cases)
+    check_search_trace(c, "d64-errors.d64", img["trace"], want)
+
+    # A map longer than the window: a match below it scrolls, and find first starts at the first
+    # line shown, so a match above it is only found backwards from the selection.
+    image = os.path.join(opts.images, "d82-errors.d82")
+    scrolling = [(3, FIRST, "150:", "150:", 0, "a row far down"),
+                 (3, FIRST, "001:", None, None, "find first below the top"),
+                 (3, BACK, "001:", "001:", 0, "backwards to the top")]
+    r = plugin_run(opts, [image], ["--toggles", "3"] + find_args(scrolling))
+    img = r["images"][0]
+    want = check_finds(c, "d82-errors.d82", img["views"], scrolling)
+    finds = img["views"][3]["finds"]
+    c.true("the window scrolled down to the row", finds[0]["firstVisibleLine"] > 100, str(finds[0]))
+    c.true("and back up", finds[2]["firstVisibleLine"] < finds[0]["firstVisibleLine"], str(finds))
+    check_search_trace(c, "d82-errors.d82", img["trace"], want)
+    c.finish()
+
+
+def windows_text(text):
+    return text.replace("\n", "\r\n")
+
+
+def test_plugin_copy(opts):
+    need_native(opts)
+    c = Checker()
+    kinds = IMAGES + [("caf\u00e9.d64", "D64 35-TRACK", False), ("short.d64", None, False)]
+    kinds += FOREIGN_IMAGES
+    files = [os.path.join(opts.images, f) for f, _, _ in kinds]
+    r = plugin_run(opts, files, ["--copy", "--find", "0:1:HELLO", "--find", "1:1:HELLO"])
+    sentinel = "qvxhost clipboard sentinel"
+    compared = 0
+    for img, path, (fname, type_name, errors) in zip(r["images"], files, kinds):
+        for k, (view, shown) in enumerate(zip(view_cycle(errors), img["views"])):
+            where = f"{fname} step {k} (view {view})"
+            copies = shown["copies"]
+            for way in ("selection", "all", "keys"):
+                c.eq(f"{where} {way}: the clipboard was set before", copies[way]["sentinelSet"],
+                     True)
+            for way in ("selection", "all"):
+                c.eq(f"{where} {way}: Copy answered", copies[way]["result"], 0)
+            if type_name is None:
+                # Nothing to copy: the clipboard keeps what it had, or gets the empty text.
+                for way in ("selection", "all", "keys"):
+                    c.true(f"{where} {way}: nothing copied",
+                           copies[way]["clipboard"] in (sentinel, ""), str(copies[way]))
+                continue
+            # After a find the selection is the name; after a view change nothing is selected.
+            found = {0: "HELLO", 1: "hello"}.get(view) if k < 2 else None
+            c.eq(f"{where} the selection copied", copies["selection"]["clipboard"],
+                 found or sentinel)
+            p = native(opts, ["--color", "never", "--view", str(view), path])
+            want = windows_text(p.stdout.decode("utf-8"))
+            c.eq(f"{where} Select All and Copy is qvx --color never",
+                 copies["all"]["clipboard"], want)
+            c.eq(f"{where} Select All and Ctrl+C is qvx --color never",
+                 copies["keys"]["clipboard"], want)
+            compared += 1
+    c.true("views compared", compared >= 5 * (len(kinds) - 1), str(compared))
+    c.finish()
+
+
+def test_plugin_next(opts):
+    need_native(opts)
+    c = Checker()
+    ansi = getattr(opts, "ansi", False)
+    first = os.path.join(opts.images, "d64.d64")
+    # A readable image, one the window declines (the host then loads it anew), one in a folder
+    # named outside the code page (through the 8-bit entry point: no such file, declined too).
+    nexts = [os.path.join(opts.images, f) for f in
+             ("d81-errors.d81", "short.d64", FOREIGN_IMAGES[0][0], "d82.d82")]
+    for flags in (0, 1):
+        r = plugin_run(opts, [first], ["--flags", str(flags), "--toggles", "2", "--next",
+                                       ",".join(winpath(f) for f in nexts)])
+        img = r["images"][0]
+        check_plugin_window(c, f"flags {flags}", dict(img, notifications=img["notifications"][:1]))
+        trace = img["trace"]
+        starts = [i for i, l in enumerate(trace) if l.startswith("QVX: ListLoadNext - ")]
+        if not c.eq(f"flags {flags}: ListLoadNext calls", len(starts), len(nexts)):
+            continue
+        step = 3
+        loads = [(0, winpath(first))]
+        for n, (path, shown, start, end) in enumerate(
+                zip(nexts, img["next"], starts, starts[1:] + [len(trace)])):
+            where = f"flags {flags} next {n} {os.path.basename(path)}"
+            name = western(winpath(path)) if ansi else winpath(path)
+            readable = native(opts, ["--raw", path]).returncode == 0 and name == winpath(path)
+            c.eq(f"{where} entry point", shown["entryPoint"],
+                 "ListLoadNext" if ansi else "ListLoadNextW")
+            c.eq(f"{where} result", (shown["result"], shown["fallback"]),
+                 (0, False) if readable else (1, True))
+            c.eq(f"{where} the same window", shown["sameWindow"], readable)
+            c.eq(f"{where} windows made", shown["window"]["windowsCreated"], 0 if readable else 1)
+            c.eq(f"{where} record", shown["window"]["userDataSet"], True)
+            c.eq(f"{where} visible", shown["window"]["visible"], True)
+            c.eq(f"{where} steps", [v["step"] for v in shown["views"]], [step, step + 1, step + 2])
+            c.eq(f"{where} first trace line", trace[start],
+                 f"QVX: ListLoadNext - called for '{western(winpath(path))}'; flags=${flags}")
+            part = trace[start + 1:end]
+            if not readable:
+                loads.append((step, name))
+                at = part.index("QVX: ListCloseCommand") if "QVX: ListCloseCommand" in part else 0
+                c.eq(f"{where} the host opens it anew", part[at:at + 2],
+                     ["QVX: ListCloseCommand", f"QVX: ListLoad - called for '{name}'; flags=${flags}"])
+            texts = [crlf_to_cr(v["text"]) for v in shown["views"]]
+            results = [v["result"] for v in shown["views"]]
+            # ListLoad starts with wrap on; ListLoadNext takes the wrap bit of the flags, so the
+            # host's first change (to off) only moves on from a flag with the bit set.
+            moves = flags == 1 or not readable
+            c.eq(f"{where} toggle results", results, [None, 0 if moves else 1, 0])
+            if readable:
+                errors = "errors" in path
+                views = [0, 1, 2] if moves else [0, 0, 1]
+                for k, view in enumerate(views):
+                    p = native(opts, ["--raw", "--view", str(view), path])
+                    c.eq(f"{where} step {k}: qvx --raw --view {view}", texts[k],
+                         p.stdout.decode("utf-8"))
+                p = native(opts, ["--trace", "--raw", path])
+                readers = [l for l in part if not l.startswith("QVX: ListSendCommand") and
+                           l != "QVX: ListCloseCommand"]
+                c.eq(f"{where} readers' trace is qvx --trace", "".join(
+                    l + "\n" for l in readers), p.stderr.decode("utf-8"))
+            step += 3
+        c.eq(f"flags {flags}: notifications",
+             [(n["step"], n["wParam"], n["lParamIsWindow"]) for n in img["notifications"]],
+             [(s, WRAP_ON, True) for s, _ in loads])
+        c.eq(f"flags {flags}: closed at the end", img["isWindowAfterClose"], False)
+        c.eq(f"flags {flags}: last trace line", trace[-1], "QVX: ListCloseCommand")
     c.finish()
 
 
@@ -732,7 +1006,8 @@ def main():
     tests = {"usage": test_usage, "fake-views": test_fake_views, "fake-repeat": test_fake_repeat,
              "views": test_plugin_views, "flags": test_plugin_flags, "native": test_plugin_native,
              "repeat": test_plugin_repeat, "fonts": test_plugin_fonts,
-             "preview": test_plugin_preview}
+             "preview": test_plugin_preview, "find": test_plugin_find, "copy": test_plugin_copy,
+             "next": test_plugin_next}
     try:
         tests[opts.test](opts)
     except Failure as e:

@@ -35,8 +35,10 @@ ImageBuilder build(DiskType type, bool errors) {
     b.slot(dir, 4, 0x84, "TABLE", 40);
     b.slot(dir, 5, 0x80, "GONE", 0);
     b.slot(dir, 6, 0xC2, "LOCKED", 7);
-    b.slot(dir, 7, 0x02, "SPLAT", 65535);
-    b.slot(dir, 8, 0x85, "PARTITION", 640);
+    // Graphics around the name: a heart and a bar beyond the BMP in the first character set.
+    b.slot(dir, 7, 0x02, "\xD3SPLAT\xC2", 65535);
+    // The first name again, so that a find has a next match.
+    b.slot(dir, 8, 0x85, "HELLO AGAIN", 640);
     if (type == qvx::kTypeD64 || type == qvx::kTypeD64x40) {
         // A few free sectors on the first tracks of the BAM in 18/0.
         for (std::uint8_t t = 1; t <= 6; ++t)

@@ -52,12 +52,12 @@ TEST(Module, IsADllOfThisWidthNamedForIt) {
     EXPECT_EQ(path.substr(path.rfind(u'\\') + 1), kModuleName);
 }
 
-TEST(Module, ExportsTheSevenEntryPointsByPlainName) {
+TEST(Module, ExportsTheEntryPointsByPlainName) {
     const IMAGE_DATA_DIRECTORY& directory =
         ntHeaders().OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
     ASSERT_NE(directory.VirtualAddress, 0u);
     const auto& exports = *at<IMAGE_EXPORT_DIRECTORY>(directory.VirtualAddress);
-    EXPECT_EQ(exports.NumberOfFunctions, 7u);
+    EXPECT_EQ(exports.NumberOfFunctions, 11u);
     const DWORD* names = at<DWORD>(exports.AddressOfNames);
     const WORD* ordinals = at<WORD>(exports.AddressOfNameOrdinals);
     const DWORD* functions = at<DWORD>(exports.AddressOfFunctions);
@@ -71,9 +71,10 @@ TEST(Module, ExportsTheSevenEntryPointsByPlainName) {
             GetProcAddress(plugin().module.get(), name.c_str()))
             << name;
     }
-    EXPECT_EQ(found, (std::vector<std::string>{"ListCloseWindow", "ListGetDetectString",
-                                               "ListGetPreviewBitmap", "ListGetPreviewBitmapW",
-                                               "ListLoad", "ListLoadW", "ListSendCommand"}));
+    EXPECT_EQ(found, (std::vector<std::string>{
+                         "ListCloseWindow", "ListGetDetectString", "ListGetPreviewBitmap",
+                         "ListGetPreviewBitmapW", "ListLoad", "ListLoadNext", "ListLoadNextW",
+                         "ListLoadW", "ListSearchText", "ListSearchTextW", "ListSendCommand"}));
 }
 
 #if defined(__i386__)
@@ -151,6 +152,23 @@ TEST(Module, EntryPointsRemoveTheirArguments) {
         bytesLeftByCall(reinterpret_cast<const void*>(p.listSendCommand), {word(window), 2u, 0u}),
         0u);
     EXPECT_EQ(recordOf(window)->showState, 1);
+
+    // The next image in the same window and a find in it, through both forms each.
+    std::string typed = "HELLO";
+    std::u16string wideTyped = u"HELLO";
+    const std::pair<const void*, std::vector<std::uint32_t>> calls[] = {
+        {reinterpret_cast<const void*>(p.listLoadNext),
+         {word(host.get()), word(window), word(path.data()), 0u}},
+        {reinterpret_cast<const void*>(p.listLoadNextW),
+         {word(host.get()), word(window), word(widePath.data()), 0u}},
+        {reinterpret_cast<const void*>(p.listSearchText), {word(window), word(typed.data()), 1u}},
+        {reinterpret_cast<const void*>(p.listSearchTextW),
+         {word(window), word(wideTyped.data()), 0u}}};
+    for (const auto& [function, arguments] : calls) {
+        debugChannel().take();
+        EXPECT_EQ(bytesLeftByCall(function, arguments), 0u);
+        EXPECT_FALSE(debugChannel().take().empty());
+    }
     EXPECT_EQ(bytesLeftByCall(reinterpret_cast<const void*>(p.listCloseWindow), {word(window)}),
               0u);
     EXPECT_FALSE(IsWindow(window));

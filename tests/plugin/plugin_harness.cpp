@@ -126,20 +126,28 @@ DebugChannel& debugChannel() {
     return channel;
 }
 
+namespace {
+
+template <typename Function>
+Function entryPoint(HMODULE module, const char* name) {
+    return reinterpret_cast<Function>(reinterpret_cast<void*>(GetProcAddress(module, name)));
+}
+
+}  // namespace
+
 bool bindEntryPoints(Plugin& p) {
     HMODULE m = p.module.get();
-    p.listLoad =
-        reinterpret_cast<ListLoadFunction>(reinterpret_cast<void*>(GetProcAddress(m, "ListLoad")));
-    p.listLoadW = reinterpret_cast<ListLoadWFunction>(
-        reinterpret_cast<void*>(GetProcAddress(m, "ListLoadW")));
-    p.listCloseWindow = reinterpret_cast<ListCloseWindowFunction>(
-        reinterpret_cast<void*>(GetProcAddress(m, "ListCloseWindow")));
-    p.listGetDetectString = reinterpret_cast<ListGetDetectStringFunction>(
-        reinterpret_cast<void*>(GetProcAddress(m, "ListGetDetectString")));
-    p.listSendCommand = reinterpret_cast<ListSendCommandFunction>(
-        reinterpret_cast<void*>(GetProcAddress(m, "ListSendCommand")));
-    return p.listLoad && p.listLoadW && p.listCloseWindow && p.listGetDetectString &&
-           p.listSendCommand;
+    p.listLoad = entryPoint<ListLoadFunction>(m, "ListLoad");
+    p.listLoadW = entryPoint<ListLoadWFunction>(m, "ListLoadW");
+    p.listLoadNext = entryPoint<ListLoadNextFunction>(m, "ListLoadNext");
+    p.listLoadNextW = entryPoint<ListLoadNextWFunction>(m, "ListLoadNextW");
+    p.listCloseWindow = entryPoint<ListCloseWindowFunction>(m, "ListCloseWindow");
+    p.listGetDetectString = entryPoint<ListGetDetectStringFunction>(m, "ListGetDetectString");
+    p.listSendCommand = entryPoint<ListSendCommandFunction>(m, "ListSendCommand");
+    p.listSearchText = entryPoint<ListSearchTextFunction>(m, "ListSearchText");
+    p.listSearchTextW = entryPoint<ListSearchTextWFunction>(m, "ListSearchTextW");
+    return p.listLoad && p.listLoadW && p.listLoadNext && p.listLoadNextW && p.listCloseWindow &&
+           p.listGetDetectString && p.listSendCommand && p.listSearchText && p.listSearchTextW;
 }
 
 const Plugin& plugin() {

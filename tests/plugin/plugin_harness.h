@@ -24,6 +24,12 @@ using ListLoadWFunction = HWND(__stdcall*)(HWND parent, wchar_t* fileToLoad, int
 using ListCloseWindowFunction = void(__stdcall*)(HWND window);
 using ListGetDetectStringFunction = void(__stdcall*)(char* buffer, int maxLength);
 using ListSendCommandFunction = int(__stdcall*)(HWND window, int command, int parameter);
+using ListLoadNextFunction = int(__stdcall*)(HWND parent, HWND window, char* fileToLoad,
+                                             int showFlags);
+using ListLoadNextWFunction = int(__stdcall*)(HWND parent, HWND window, wchar_t* fileToLoad,
+                                              int showFlags);
+using ListSearchTextFunction = int(__stdcall*)(HWND window, char* text, int parameter);
+using ListSearchTextWFunction = int(__stdcall*)(HWND window, wchar_t* text, int parameter);
 
 // Every image type, with and without error bytes, as test parameters, and a name for each.
 using ImageKind = std::tuple<DiskType, bool>;
@@ -61,11 +67,15 @@ struct Plugin {
     ListCloseWindowFunction listCloseWindow = nullptr;
     ListGetDetectStringFunction listGetDetectString = nullptr;
     ListSendCommandFunction listSendCommand = nullptr;
+    ListLoadNextFunction listLoadNext = nullptr;
+    ListLoadNextWFunction listLoadNextW = nullptr;
+    ListSearchTextFunction listSearchText = nullptr;
+    ListSearchTextWFunction listSearchTextW = nullptr;
     std::vector<std::string> startupLines;  // what the load wrote to the debugger output
 };
 const Plugin& plugin();
 
-// Looks up the five entry points of a loaded module; false if one is missing.
+// Looks up the entry points of a loaded module; false if one is missing.
 bool bindEntryPoints(Plugin& plugin);
 
 // The host's viewer window: a top-level window that records the WM_COMMANDs it gets.

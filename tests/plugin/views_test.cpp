@@ -89,10 +89,11 @@ TEST(Views, LeavesOtherCommandsAlone) {
     HWND window = opened.window;
     ASSERT_NE(window, nullptr);
     std::u16string before = windowText(window);
+    // Copy (1) answers, with nothing selected leaving the clipboard and the view alone.
     for (int command : {0, 1, 3, 4, 5, -1, 0x100}) {
         for (int parameter : {0, 1}) {
             SCOPED_TRACE(std::to_string(command) + "/" + std::to_string(parameter));
-            EXPECT_EQ(send(window, command, parameter), 1);
+            EXPECT_EQ(send(window, command, parameter), command == 1 ? 0 : 1);
             EXPECT_EQ(recordOf(window)->showState, 0);
             EXPECT_EQ(recordOf(window)->wrapFlag, 1);
             EXPECT_EQ(windowText(window), before);
@@ -185,8 +186,14 @@ TEST(Views, CopesWithAWindowWithoutRecord) {
     debugChannel().take();
     EXPECT_EQ(send(stranger, kNewParams, 0), 1);
     EXPECT_EQ(send(stranger, 1, 0), 1);
+    char name[] = "X:\\image.d64";
+    EXPECT_EQ(plugin().listLoadNext(host.get(), stranger, name, 0), 1);
+    char typed[] = "HELLO";
+    EXPECT_EQ(plugin().listSearchText(stranger, typed, 1), 1);
     EXPECT_EQ(debugChannel().take(),
-              (std::vector<std::string>{commandLine("2", "0"), commandLine("1", "0")}));
+              (std::vector<std::string>{commandLine("2", "0"), commandLine("1", "0"),
+                                        "QVX: ListLoadNext - called for 'X:\\image.d64'; flags=$0",
+                                        "QVX: ListSearchText - called for 'HELLO'; flags=$1"}));
     EXPECT_EQ(windowText(stranger), u"");
 
     plugin().listCloseWindow(stranger);

@@ -12,47 +12,17 @@
 #include "disk/image.h"
 #include "render/listing.h"
 #include "render/petscii.h"
+#include "support/dir_records.h"
 #include "support/trace_capture.h"
 
 namespace qvx {
 namespace {
 
-constexpr std::uint8_t kPad = 0xA0;
-
-template <std::size_t N>
-std::array<std::uint8_t, N> bytes(std::string_view text, std::uint8_t fill) {
-    std::array<std::uint8_t, N> out{};
-    out.fill(fill);
-    for (std::size_t i = 0; i < text.size() && i < N; ++i)
-        out[i] = static_cast<std::uint8_t>(text[i]);
-    return out;
-}
-
-DirEntry header(std::string_view name, std::string_view id = "AB", std::string_view dos = "2A") {
-    DirEntry e;
-    e.name = bytes<16>(name, kPad);
-    e.id = bytes<2>(id, 0);
-    e.dosType = bytes<2>(dos, 0);
-    return e;
-}
-
-DirEntry file(std::string_view name, std::uint16_t blocks, std::string_view type = "PRG",
-              std::uint8_t closed = 1, std::uint8_t locked = 0) {
-    DirEntry e;
-    e.name = bytes<16>(name, kPad);
-    e.blocks = blocks;
-    e.fileType = bytes<3>(type, 0);
-    e.closed = closed;
-    e.locked = locked;
-    return e;
-}
-
-DiskImage image(std::vector<DirEntry> entries, DiskType type = kTypeD64) {
-    DiskImage img;
-    img.type = type;
-    img.dirEntries = std::move(entries);
-    return img;
-}
+using test::bytes;
+using test::file;
+using test::header;
+using test::image;
+using test::kPad;
 
 std::vector<std::u16string> splitLines(const std::u16string& text) {
     std::vector<std::u16string> lines(1);
