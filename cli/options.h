@@ -1,6 +1,7 @@
 // The qvx command line: what to show and how.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,7 +15,10 @@ struct Options {
     bool raw = false;
     bool trace = false;
     ColorWhen color = ColorWhen::Auto;
-    std::u16string image;  // as given
+    bool recursive = false;  // into the folders of folders, never through a symbolic link
+    bool json = false;       // one JSON object per image (or per match) and line
+    std::optional<std::u16string> find;  // the name pattern, when entries are sought
+    std::vector<std::u16string> paths;   // images and folders, as given
 };
 
 enum class Action { Run, Help, Version, UsageError };
@@ -26,10 +30,11 @@ struct ParsedCommand {
 };
 
 constexpr std::string_view kUsageLine =
-    "usage: qvx [--view N] [--raw] [--trace] [--color WHEN] IMAGE\n";
+    "usage: qvx [--view N] [--raw] [--trace] [--color WHEN] [-r] [--json] [--find PATTERN] "
+    "PATH...\n";
 
-// Parses the arguments after the program name. "--" ends the options; "--view=N" and
-// "--color=WHEN" are accepted as well as the two-word forms.
+// Parses the arguments after the program name. "--" ends the options; "--view=N",
+// "--color=WHEN" and "--find=PATTERN" are accepted as well as the two-word forms.
 ParsedCommand parseArguments(const std::vector<std::u16string>& args);
 
 // The text --help prints.

@@ -26,6 +26,7 @@ void setType(const std::u16string& path, DiskImage& image) {
     std::int64_t size = fileSize(path);
     if (ext.empty() || (ext[0] != u'D' && ext[0] != u'd')) {
         logDebug(u"setType - file type not supprted");
+        image.problems.push_back({ProblemCode::UnsupportedExtension, ProblemSource::Type});
         return;
     }
     for (int t = 0; t < kDiskTypeCount; ++t) {
@@ -37,6 +38,8 @@ void setType(const std::u16string& path, DiskImage& image) {
         }
     }
     logDebug(u"setType - disk file not supprted");
+    image.problems.push_back(
+        {size < 0 ? ProblemCode::NotAFile : ProblemCode::UnsupportedSize, ProblemSource::Type});
 }
 
 DiskSubType setSubType(const Sector& header) {
