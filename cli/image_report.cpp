@@ -125,13 +125,24 @@ bool isReadable(const DiskImage& image) {
 }
 
 std::string readableBytes(const std::uint8_t* bytes, std::size_t count, bool stripPadding) {
+    // Every name of every image passes here: each byte's UTF-8 is worked out once.
+    static const std::array<std::string, 256> kGlyphs = [] {
+        std::array<std::string, 256> glyphs;
+        for (unsigned b = 0; b < glyphs.size(); ++b) {
+            const std::uint8_t byte = static_cast<std::uint8_t>(b);
+            std::u16string font;
+            if (appendFontBytes(font, &byte, 1, 0, 0) == 1)
+                glyphs[b] = toUtf8(readableText(font, u"\n"));
+        }
+        return glyphs;
+    }();
     std::size_t length = 0;
     while (length < count && bytes[length] != 0) ++length;
     if (stripPadding)
         while (length > 0 && bytes[length - 1] == kPadding) --length;
-    std::u16string font;
-    appendFontBytes(font, bytes, length, 0, 0);
-    return toUtf8(readableText(font, u"\n"));
+    std::string text;
+    for (std::size_t i = 0; i < length; ++i) text += kGlyphs[bytes[i]];
+    return text;
 }
 
 std::string imageJson(std::string_view path, const DiskImage& image) {
