@@ -31,6 +31,10 @@ struct Problem {
     std::int16_t sector = -1;
 };
 
+inline bool operator==(const Problem& a, const Problem& b) {
+    return a.code == b.code && a.source == b.source && a.track == b.track && a.sector == b.sector;
+}
+
 // "unsupported-size", "cyclic-dir-sector", ...: lower case words joined by hyphens.
 std::string_view problemWord(ProblemCode code);
 // "type", "directory", "bam", "errors".
