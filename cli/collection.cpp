@@ -187,7 +187,8 @@ class Printer {
     }
     void flush() {
         if (pending_.empty()) return;
-        progress_.clear();
+        // Only where both share the terminal must the line make room.
+        if (console_.stdoutIsTerminal) progress_.clear();
         console_.out(pending_);
         pending_.clear();
     }
