@@ -15,52 +15,31 @@ namespace {
 
 constexpr std::uint8_t kPadding = 0xA0;
 
-void appendKey(std::string& out, std::string_view key) {
-    out += '"';
-    out += key;
-    out += "\":";
-}
-
-void appendBool(std::string& out, bool value) {
-    out += value ? "true" : "false";
-}
-
-void appendNumber(std::string& out, long long value) {
-    out += std::to_string(value);
-}
-
 // {"text": readable, "raw": hex} of a fixed-size byte field.
 template <std::size_t N>
 void appendBytes(std::string& out, const std::array<std::uint8_t, N>& bytes, bool stripPadding) {
-    out += "{\"text\":";
-    appendJsonString(out, readableBytes(bytes.data(), N, stripPadding));
-    out += ",\"raw\":";
-    appendJsonHex(out, bytes.data(), N);
-    out += '}';
+    JsonObject field(out);
+    field.string("text", readableBytes(bytes.data(), N, stripPadding));
+    appendJsonHex(field.value("raw"), bytes.data(), N);
+    field.close();
 }
 
 void appendEntry(std::string& out, const DirEntry& entry) {
-    out += "{\"blocks\":";
-    appendNumber(out, entry.blocks);
-    out += ",\"name\":";
-    appendBytes(out, entry.name, true);
-    out += ",\"type\":";
-    appendJsonString(out, readableBytes(entry.fileType.data(), entry.fileType.size(), false));
-    out += ",\"closed\":";
-    appendBool(out, entry.closed != 0);
-    out += ",\"locked\":";
-    appendBool(out, entry.locked != 0);
-    out += '}';
+    JsonObject o(out);
+    o.number("blocks", entry.blocks);
+    appendBytes(o.value("name"), entry.name, true);
+    o.string("type", readableBytes(entry.fileType.data(), entry.fileType.size(), false));
+    o.boolean("closed", entry.closed != 0);
+    o.boolean("locked", entry.locked != 0);
+    o.close();
 }
 
 void appendHeader(std::string& out, const DirEntry& header) {
-    out += "{\"name\":";
-    appendBytes(out, header.name, true);
-    out += ",\"id\":";
-    appendBytes(out, header.id, false);
-    out += ",\"dosType\":";
-    appendBytes(out, header.dosType, false);
-    out += '}';
+    JsonObject o(out);
+    appendBytes(o.value("name"), header.name, true);
+    appendBytes(o.value("id"), header.id, false);
+    appendBytes(o.value("dosType"), header.dosType, false);
+    o.close();
 }
 
 const char* variantWord(const DiskImage& image) {
@@ -87,11 +66,10 @@ void appendErrorCounts(std::string& out, const DiskImage& image) {
         if (counts[code] == 0) continue;
         if (!first) out += ',';
         first = false;
-        out += "{\"code\":";
-        appendNumber(out, static_cast<long long>(code));
-        out += ",\"sectors\":";
-        appendNumber(out, static_cast<long long>(counts[code]));
-        out += '}';
+        JsonObject o(out);
+        o.number("code", static_cast<long long>(code));
+        o.number("sectors", static_cast<long long>(counts[code]));
+        o.close();
     }
     out += ']';
 }
@@ -101,19 +79,12 @@ void appendProblems(std::string& out, const DiskImage& image) {
     for (std::size_t i = 0; i < image.problems.size(); ++i) {
         const Problem& p = image.problems[i];
         if (i != 0) out += ',';
-        out += "{\"code\":";
-        appendJsonString(out, problemWord(p.code));
-        out += ",\"source\":";
-        appendJsonString(out, problemSourceWord(p.source));
-        if (p.track >= 0) {
-            out += ",\"track\":";
-            appendNumber(out, p.track);
-        }
-        if (p.sector >= 0) {
-            out += ",\"sector\":";
-            appendNumber(out, p.sector);
-        }
-        out += '}';
+        JsonObject o(out);
+        o.string("code", problemWord(p.code));
+        o.string("source", problemSourceWord(p.source));
+        if (p.track >= 0) o.number("track", p.track);
+        if (p.sector >= 0) o.number("sector", p.sector);
+        o.close();
     }
     out += ']';
 }
@@ -150,82 +121,40 @@ std::string imageJson(std::string_view path, const DiskImage& image) {
     const bool known = isKnownType(image.type);
     std::string out;
     out.reserve(256 + 120 * image.dirEntries.size());
-    out += '{';
-    appendKey(out, "path");
-    appendJsonString(out, path);
-    out += ',';
-    appendKey(out, "readable");
-    appendBool(out, readable);
-    out += ',';
-    appendKey(out, "type");
-    if (known) {
-        appendJsonString(out, kDiskFormats[image.type].typeName);
-    } else {
-        out += "null";
-    }
-    out += ',';
-    appendKey(out, "variant");
+    JsonObject o(out);
+    o.string("path", path);
+    o.boolean("readable", readable);
+    known ? o.string("type", kDiskFormats[image.type].typeName) : o.null("type");
     const char* variant = variantWord(image);
-    if (variant != nullptr) {
-        appendJsonString(out, variant);
-    } else {
-        out += "null";
-    }
-    out += ',';
-    appendKey(out, "tracks");
-    if (known) {
-        appendNumber(out, kDiskFormats[image.type].trackCount);
-    } else {
-        out += "null";
-    }
-    out += ',';
-    appendKey(out, "errorBytes");
-    appendBool(out, known && image.hasErrorBytes == 1);
-    out += ',';
-    appendKey(out, "header");
-    if (readable) {
-        appendHeader(out, image.dirEntries.front());
-    } else {
-        out += "null";
-    }
-    out += ',';
-    appendKey(out, "entries");
-    out += '[';
+    variant != nullptr ? o.string("variant", variant) : o.null("variant");
+    known ? o.number("tracks", kDiskFormats[image.type].trackCount) : o.null("tracks");
+    o.boolean("errorBytes", known && image.hasErrorBytes == 1);
+    readable ? appendHeader(o.value("header"), image.dirEntries.front()) : o.null("header");
+    std::string& entries = o.value("entries");
+    entries += '[';
     for (std::size_t i = 1; i < image.dirEntries.size(); ++i) {
-        if (i != 1) out += ',';
-        appendEntry(out, image.dirEntries[i]);
+        if (i != 1) entries += ',';
+        appendEntry(entries, image.dirEntries[i]);
     }
-    out += "],";
-    appendKey(out, "blocksFree");
-    if (readable) {
-        appendNumber(out, image.blocksFree);
-    } else {
-        out += "null";
-    }
-    out += ',';
-    appendKey(out, "errorCounts");
-    if (readable && image.hasErrorBytes == 1) {
-        appendErrorCounts(out, image);
-    } else {
-        out += "null";
-    }
-    out += ',';
-    appendKey(out, "problems");
-    appendProblems(out, image);
-    out += "}\n";
+    entries += ']';
+    readable ? o.number("blocksFree", image.blocksFree) : o.null("blocksFree");
+    const bool counted = readable && image.hasErrorBytes == 1;
+    counted ? appendErrorCounts(o.value("errorCounts"), image) : o.null("errorCounts");
+    appendProblems(o.value("problems"), image);
+    o.close();
+    out += '\n';
     return out;
 }
 
 std::string matchJson(std::string_view path, std::size_t index, const DirEntry& entry) {
     std::string out;
     out.reserve(200);
-    out += "{\"path\":";
-    appendJsonString(out, path);
-    out += ",\"index\":";
-    appendNumber(out, static_cast<long long>(index));
-    out += ",\"entry\":";
-    appendEntry(out, entry);
-    out += "}\n";
+    JsonObject o(out);
+    o.string("path", path);
+    o.number("index", static_cast<long long>(index));
+    appendEntry(o.value("entry"), entry);
+    o.close();
+    out += '\n';
     return out;
 }
 

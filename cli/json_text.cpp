@@ -39,4 +39,12 @@ void appendJsonHex(std::string& out, const std::uint8_t* bytes, std::size_t coun
     out += '"';
 }
 
+std::string& JsonObject::value(std::string_view key) {
+    if (!first_) out_ += ',';
+    first_ = false;
+    appendJsonString(out_, key);
+    out_ += ':';
+    return out_;
+}
+
 }  // namespace qvx::cli
