@@ -1,46 +1,37 @@
-// The words of the problem codes.
+// The words of the problem codes and sources, in the order of their enumerations.
 #include "disk/problem.h"
 
+#include <iterator>
+
 namespace qvx {
+namespace {
+
+constexpr std::string_view kProblemWords[] = {
+    "unsupported-extension",
+    "not-a-file",
+    "unsupported-size",
+    "open-failed",
+    "no-memory",
+    "read-failed",
+    "short-read",
+    "unknown-dir-track",
+    "invalid-dir-sector",
+    "cyclic-dir-sector",
+};
+static_assert(std::size(kProblemWords) ==
+              static_cast<std::size_t>(ProblemCode::CyclicDirSector) + 1);
+
+constexpr std::string_view kSourceWords[] = {"type", "directory", "bam", "errors"};
+static_assert(std::size(kSourceWords) == static_cast<std::size_t>(ProblemSource::Errors) + 1);
+
+}  // namespace
 
 std::string_view problemWord(ProblemCode code) {
-    switch (code) {
-        case ProblemCode::UnsupportedExtension:
-            return "unsupported-extension";
-        case ProblemCode::NotAFile:
-            return "not-a-file";
-        case ProblemCode::UnsupportedSize:
-            return "unsupported-size";
-        case ProblemCode::OpenFailed:
-            return "open-failed";
-        case ProblemCode::NoMemory:
-            return "no-memory";
-        case ProblemCode::ReadFailed:
-            return "read-failed";
-        case ProblemCode::ShortRead:
-            return "short-read";
-        case ProblemCode::UnknownDirTrack:
-            return "unknown-dir-track";
-        case ProblemCode::InvalidDirSector:
-            return "invalid-dir-sector";
-        case ProblemCode::CyclicDirSector:
-            return "cyclic-dir-sector";
-    }
-    return "unknown";
+    return kProblemWords[static_cast<std::size_t>(code)];
 }
 
 std::string_view problemSourceWord(ProblemSource source) {
-    switch (source) {
-        case ProblemSource::Type:
-            return "type";
-        case ProblemSource::Directory:
-            return "directory";
-        case ProblemSource::Bam:
-            return "bam";
-        case ProblemSource::Errors:
-            return "errors";
-    }
-    return "unknown";
+    return kSourceWords[static_cast<std::size_t>(source)];
 }
 
 }  // namespace qvx

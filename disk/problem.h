@@ -7,6 +7,7 @@
 
 namespace qvx {
 
+// problem.cpp keeps the words in this order.
 enum class ProblemCode : std::uint8_t {
     UnsupportedExtension,  // the extension names no image type
     NotAFile,              // no size to be had: missing, a folder, a device
