@@ -16,7 +16,7 @@ packages=(
   python3 python3-fonttools fonts-sixtyfour imagemagick python3-jsonschema
   zip dpkg-dev lintian mmdebstrap
   qtbase5-dev libgtk2.0-dev pkg-config
-  doublecmd-qt libgtk2.0-0 xdotool xclip x11-utils
+  doublecmd-qt libgtk2.0-0 xdotool xclip x11-utils openbox
 )
 
 as_root() {
