@@ -143,10 +143,11 @@ if [ -z "$(find "$base" -mtime -7 2>/dev/null)" ]; then
   echo "deb: making the clean root's base with mmdebstrap (once a week)"
   sources=/etc/apt/sources.list.d/debian.sources
   [ -f "$sources" ] || sources=/etc/apt/sources.list
-  as_root rm -f "$cache"/*.tar
+  as_root rm -rf "$cache"/*.tar
+  # mmdebstrap tells the format from the name's ending: the half-made one must end in .tar too.
   as_root mmdebstrap --quiet --variant=minbase --include=man-db --skip=cleanup/apt/lists \
-    bookworm "$base.new" "$sources"
-  as_root mv "$base.new" "$base"
+    bookworm "$cache/new.tar" "$sources"
+  as_root mv "$cache/new.tar" "$base"
 fi
 
 # In memory where there is room: a root is unpacked in about a second there.
@@ -171,8 +172,8 @@ if [ ! -f "$with_deps" ]; then
   in_root dpkg --purge qvx >/dev/null
   as_root rm -f "$clean/tmp/qvx.deb" "$clean"/var/cache/apt/archives/*.deb
   as_root rm -f "$cache"/with-dependencies-*.tar
-  as_root tar -C "$clean" -cf "$with_deps.new" .
-  as_root mv "$with_deps.new" "$with_deps"
+  as_root tar -C "$clean" -cf "$cache/new.tar" .
+  as_root mv "$cache/new.tar" "$with_deps"
   as_root rm -rf "$clean"
   as_root mkdir "$clean"
 fi
