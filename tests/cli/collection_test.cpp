@@ -175,8 +175,8 @@ TEST_P(QvxJson, HoldsWhatTheLoadRead) {
     const BamSector& bam = kDiskFormats[type].bamSectors[0];
     b.put(bam.track, bam.sector, bam.firstEntry, {9, 0xFF, 0xFF, 0x01, 0x0F, 0xF0});
     if (errorBytes) b.errorByte(0, 0x05).errorByte(1, 0x05).errorByte(2, 0x17);
-    // Quotes and backslashes in the path are escaped.
-    const std::string path = b.write(scratchDir() + "/a\\b \"c\"." + extensionOf(type));
+    // Quotes, backslashes and control characters in the path are escaped.
+    const std::string path = b.write(scratchDir() + "/a\\b \"c\"\t\x01." + extensionOf(type));
     DiskImage loaded;
     loadImage(u16path(path), loaded);
 
@@ -187,6 +187,7 @@ TEST_P(QvxJson, HoldsWhatTheLoadRead) {
     const Json& j = lines[0];
     const DiskFormat& format = kDiskFormats[type];
     EXPECT_EQ(j["path"], path);
+    EXPECT_NE(r.out.find(R"(a\\b \"c\"\t\u0001.)"), std::string::npos) << r.out;
     EXPECT_EQ(j["readable"], true);
     EXPECT_EQ(j["type"], std::string(format.typeName));
     EXPECT_TRUE(j["variant"].is_null());
