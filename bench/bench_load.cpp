@@ -1,5 +1,6 @@
 // The load of each image type measured against its I/O floor (the same opens, seeks and reads
-// without parsing or rendering), and one view switch; prints a summary table at the end.
+// without parsing or rendering), and one view switch; for a G64 also its reading and decoding
+// alone. Prints summary tables at the end.
 #include <benchmark/benchmark.h>
 
 #include <cstdio>
@@ -9,10 +10,12 @@
 #include <vector>
 
 #include "counting_allocator.h"
+#include "disk/detect.h"
 #include "disk/file.h"
 #include "file_ops.h"
 #include "render/listing.h"
 #include "render/load.h"
+#include "support/g64_writer.h"
 #include "support/image_builder.h"
 #include "support/image_kinds.h"
 
@@ -33,7 +36,7 @@ struct Subject {
 };
 
 // A full directory: 41 sectors chained 1, 2, ..., 40, 0 on the directory track, eight files each.
-std::string buildImage(DiskType type, const std::string& dir) {
+test::ImageBuilder fullDirectory(DiskType type) {
     test::ImageBuilder b(type, true);
     const DiskFormat& f = kDiskFormats[type];
     b.header("BENCHMARK DISK", "BM", "2A");
@@ -49,9 +52,18 @@ std::string buildImage(DiskType type, const std::string& dir) {
                   last ? 0xFF : static_cast<std::uint8_t>(chain[i + 1]));
     }
     for (std::size_t i = 0; i < f.totalSectors; i += 5) b.errorByte(i, 0x05);
+    return b;
+}
+
+std::string buildImage(DiskType type, const std::string& dir) {
     static const char* const kNames[kDiskTypeCount] = {"d64-35.d64", "d64-40.d64", "full.d71",
                                                        "full.d80",   "full.d81",   "full.d82"};
-    return b.write(dir + "/" + kNames[type]);
+    return fullDirectory(type).write(dir + "/" + kNames[type]);
+}
+
+// The 35-track one as a G64: every track formatted as a 1541 writes it, about 330 KB of GCR.
+std::string buildG64(const std::string& dir) {
+    return test::writeFile(dir + "/full.g64", test::g64FromD64(fullDirectory(kTypeD64).bytes()));
 }
 
 std::vector<Subject>& subjects() {
@@ -88,6 +100,15 @@ void BM_Load(benchmark::State& state, const Subject* s) {
     state.counters["allocs"] = static_cast<double>(s->allocations);
 }
 
+// A G64's reading and decoding alone: what its I/O floor stands against.
+void BM_Decode(benchmark::State& state, const Subject* s) {
+    for (auto _ : state) {
+        DiskImage image;
+        setType(s->path, image);
+        benchmark::DoNotOptimize(image.decodedSectors.data());
+    }
+}
+
 void BM_Floor(benchmark::State& state, const Subject* s) {
     std::vector<std::uint8_t> buffer(8192);
     for (auto _ : state) benchmark::DoNotOptimize(bench::replayFileOps(s->path, s->ops, buffer));
@@ -122,6 +143,7 @@ int main(int argc, char** argv) {
     // --write-images DIR: only write the images, for measuring the same files elsewhere.
     if (argc == 3 && std::string(argv[1]) == "--write-images") {
         for (DiskType t : test::kEveryType) std::printf("%s\n", buildImage(t, argv[2]).c_str());
+        std::printf("%s\n", buildG64(argv[2]).c_str());
         return 0;
     }
     std::string dir = test::scratchDir();
@@ -132,10 +154,17 @@ int main(int argc, char** argv) {
         record(s);
         subjects().push_back(std::move(s));
     }
+    Subject g64;
+    g64.name = "G64 35-TRACK";
+    g64.path = test::u16path(buildG64(dir));
+    record(g64);
+    subjects().push_back(std::move(g64));
     for (const Subject& s : subjects()) {
         benchmark::RegisterBenchmark(("load/" + s.name).c_str(), BM_Load, &s);
         benchmark::RegisterBenchmark(("floor/" + s.name).c_str(), BM_Floor, &s);
         benchmark::RegisterBenchmark(("view_switch/" + s.name).c_str(), BM_ViewSwitch, &s);
+        if (s.name.rfind("G64", 0) == 0)
+            benchmark::RegisterBenchmark(("decode/" + s.name).c_str(), BM_Decode, &s);
     }
     benchmark::Initialize(&argc, argv);
     TableReporter reporter;
@@ -153,6 +182,16 @@ int main(int argc, char** argv) {
                     s.name.c_str(), s.entries - 1, load, floor, floor > 0 ? load / floor : 0.0,
                     view, s.switchFileOps, static_cast<unsigned long long>(s.bytesRead),
                     static_cast<unsigned long long>(s.allocations));
+    }
+    std::printf(
+        "\n| image | read + decode (us) | I/O floor (us) | ratio |\n"
+        "|---|---|---|---|\n");
+    for (const Subject& s : subjects()) {
+        if (reporter.nanos.count("decode/" + s.name) == 0) continue;
+        double decode = reporter.nanos["decode/" + s.name] / 1000;
+        double floor = reporter.nanos["floor/" + s.name] / 1000;
+        std::printf("| %s | %.1f | %.1f | %.2f |\n", s.name.c_str(), decode, floor,
+                    floor > 0 ? decode / floor : 0.0);
     }
     benchmark::Shutdown();
     return 0;

@@ -124,7 +124,7 @@ std::string imageJson(std::string_view path, const DiskImage& image) {
     JsonObject o(out);
     o.string("path", path);
     o.boolean("readable", readable);
-    known ? o.string("type", kDiskFormats[image.type].typeName) : o.null("type");
+    known ? o.string("type", diskTypeName(image.type, image.container)) : o.null("type");
     const char* variant = variantWord(image);
     variant != nullptr ? o.string("variant", variant) : o.null("variant");
     known ? o.number("tracks", kDiskFormats[image.type].trackCount) : o.null("tracks");

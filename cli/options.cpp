@@ -126,7 +126,7 @@ std::string helpText() {
            "whose extension is one of those; other files are skipped.\n"
            "\n"
            "  --view N         0 listing (default), 1 listing in the lower-case set,\n"
-           "                   2 BAM map, 3 error map (images with error bytes only)\n"
+           "                   2 BAM map, 3 error map (images with error bytes, and G64)\n"
            "  --raw            the viewer's text byte for byte as UTF-8: font code points\n"
            "                   unmapped, carriage returns kept\n"
            "  --trace          the trace lines of the run on standard error\n"

@@ -8,6 +8,7 @@
 
 #include "base/trace.h"
 #include "disk/file.h"
+#include "disk/image_bytes.h"
 
 namespace qvx {
 
@@ -47,7 +48,7 @@ std::size_t entriesOf(const Sector& sector, const BamSector& place) {
 // Reads BAM sector n of the type: the first one and one on another track found by its offset, a
 // later one of the same track by moving on from the end of the one before. Returns the bytes
 // that arrived; a short read keeps the buffer's earlier bytes past them.
-std::size_t readBamSector(ImageFile& file, const DiskFormat& format, DiskType type, std::size_t n,
+std::size_t readBamSector(ImageBytes& file, const DiskFormat& format, DiskType type, std::size_t n,
                           Sector& sector) {
     const BamSector& place = format.bamSectors[n];
     bool positioned = true;
@@ -63,7 +64,7 @@ std::size_t readBamSector(ImageFile& file, const DiskFormat& format, DiskType ty
 }  // namespace
 
 void getBAMEntries(const std::u16string& path, DiskImage& image) {
-    ImageFile file(path);
+    ImageBytes file(path, image);
     if (!file.isOpen()) {
         logDebug(u"getBAMEntries - can't open file <" + path + u">\n");
         image.problems.push_back({ProblemCode::OpenFailed, ProblemSource::Bam});

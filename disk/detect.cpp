@@ -3,6 +3,7 @@
 
 #include "base/trace.h"
 #include "disk/file.h"
+#include "disk/g64.h"
 
 namespace qvx {
 
@@ -22,11 +23,18 @@ std::u16string fileExtension(const std::u16string& path) {
 void setType(const std::u16string& path, DiskImage& image) {
     image.type = kTypeUnknown;
     image.hasErrorBytes = 0;
+    image.container = kContainerSectors;
+    image.decodedSectors.clear();
     std::u16string ext = fileExtension(path);
+    const bool namedG64 = !ext.empty() && (ext[0] == u'G' || ext[0] == u'g');
+    if (namedG64 && readG64(path, image)) return;
     std::int64_t size = fileSize(path);
     if (ext.empty() || (ext[0] != u'D' && ext[0] != u'd')) {
         logDebug(u"setType - file type not supprted");
-        image.problems.push_back({ProblemCode::UnsupportedExtension, ProblemSource::Type});
+        const ProblemCode why = !namedG64  ? ProblemCode::UnsupportedExtension
+                                : size < 0 ? ProblemCode::NotAFile
+                                           : ProblemCode::NotAG64;
+        image.problems.push_back({why, ProblemSource::Type});
         return;
     }
     for (int t = 0; t < kDiskTypeCount; ++t) {

@@ -11,6 +11,7 @@
 #include "base/trace.h"
 #include "disk/detect.h"
 #include "disk/file.h"
+#include "disk/image_bytes.h"
 
 namespace qvx {
 
@@ -33,7 +34,7 @@ void note(DiskImage& image, ProblemCode code, int track, int sector) {
 
 // Reads directory-track sector number; false, with the line and problem, when nothing came.
 // A sector that came short is noted but counts as read.
-bool readSector(ImageFile& file, Sector& sector, std::uint32_t number, const DiskFormat& format,
+bool readSector(ImageBytes& file, Sector& sector, std::uint32_t number, const DiskFormat& format,
                 const std::u16string& readError, DiskImage& image) {
     const bool positioned = file.seek(format.headerOffset + std::int64_t{kSectorSize} * number);
     const std::size_t got = positioned ? file.read(sector.data(), sector.size()) : 0;
@@ -105,7 +106,7 @@ std::optional<std::uint32_t> followLink(const Sector& sector, const DiskFormat& 
 
 // Follows the chain from the first directory sector, reading each sector number at most once
 // into the buffer, until a link ends it or a sector cannot be read.
-void walkChain(ImageFile& file, const DiskFormat& format, const std::u16string& readError,
+void walkChain(ImageBytes& file, const DiskFormat& format, const std::u16string& readError,
                Sector& sector, DiskImage& image) {
     VisitCounts visitCount{};
     std::optional<std::uint32_t> current = format.firstDirSector;
@@ -139,7 +140,7 @@ void getDirEntries(const std::u16string& path, DiskImage& image) {
     const DiskFormat& format = kDiskFormats[image.type];
     const std::u16string readError = u"getDirEntries - can't read from file <" + path + u">\n";
 
-    ImageFile file(path);
+    ImageBytes file(path, image);
     if (!file.isOpen()) {
         logDebug(u"getDirEntries - can't open file <" + path + u">\n");
         note(image, ProblemCode::OpenFailed, -1, -1);

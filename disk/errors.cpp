@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "base/trace.h"
 #include "disk/file.h"
+#include "disk/image_bytes.h"
 
 namespace qvx {
 
@@ -28,7 +29,7 @@ void getErrorData(const std::u16string& path, DiskImage& image) {
     image.errorCount = static_cast<std::int16_t>(count);
     image.errorBytes = std::move(block);
 
-    ImageFile file(path);
+    ImageBytes file(path, image);
     if (!file.isOpen()) {
         logDebug(u"getErrorData - can't open file <" + path + u">");
         image.problems.push_back({ProblemCode::OpenFailed, ProblemSource::Errors});

@@ -42,6 +42,11 @@ const std::array<DiskFormat, kDiskTypeCount> kDiskFormats = {{
      count(kD82Bam), 4, 0},
 }};
 
+std::string_view diskTypeName(DiskType type, DiskContainer container) {
+    if (container == kContainerG64) return type == kTypeD64x40 ? "G64 40-TRACK" : "G64 35-TRACK";
+    return kDiskFormats[type].typeName;
+}
+
 std::uint32_t sectorsOnTrack(DiskType type, std::uint32_t track) {
     if (!isKnownType(type) || track < 1 || track > kDiskFormats[type].trackCount) return 0;
     ZoneWalk walk(kDiskFormats[type]);

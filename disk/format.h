@@ -28,6 +28,13 @@ enum DiskSubType : std::uint8_t {
     kSubTypeSpeed = 2,
 };
 
+// How the image file holds the disk: its sectors in order, or a G64's GCR tracks, which the load
+// decodes into the sectors of a 35- or 40-track D64.
+enum DiskContainer : std::uint8_t {
+    kContainerSectors = 0,
+    kContainerG64 = 1,
+};
+
 constexpr std::uint32_t kSectorSize = 256;
 using Sector = std::array<std::uint8_t, kSectorSize>;
 
@@ -76,6 +83,10 @@ extern const std::array<DiskFormat, kDiskTypeCount> kDiskFormats;
 constexpr bool isKnownType(DiskType type) {
     return type >= 0 && type < kDiskTypeCount;
 }
+
+// The name the listing gives the type: the table's, or for a G64 "G64 35-TRACK" or
+// "G64 40-TRACK". Needs a known type.
+std::string_view diskTypeName(DiskType type, DiskContainer container);
 
 // File size of an image of the format, without or with one error byte per sector.
 constexpr std::int64_t imageSize(const DiskFormat& format, bool errorBytes) {

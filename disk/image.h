@@ -29,8 +29,12 @@ using BamTrack = std::uint64_t;
 // loadImage runs them; each field says who writes it.
 struct DiskImage {
     DiskType type = kTypeD64;  // setType, called by getDirEntries; kTypeUnknown when undetermined
-    DiskSubType subType = kSubTypeNone;    // getDirEntries, for kTypeD64x40 only
-    std::uint8_t hasErrorBytes = 0;        // setType: 1 when the file has an error byte a sector
+    DiskSubType subType = kSubTypeNone;  // getDirEntries, for kTypeD64x40 only
+    std::uint8_t hasErrorBytes = 0;      // setType: 1 when the file has an error byte a sector
+    DiskContainer container = kContainerSectors;  // setType
+    // setType, for a G64 only: the sectors decoded from its tracks, laid out as a D64 file with
+    // error bytes, which the readers take in place of the file; loadImage releases it.
+    std::vector<std::uint8_t> decodedSectors;
     std::vector<DirEntry> dirEntries;      // getDirEntries: header record, then the files
     std::vector<BamTrack> bamTracks;       // getBAMEntries, one per track read
     std::uint8_t wrapFlag = 0;             // the front end, then takeWrapBit

@@ -7,16 +7,9 @@ namespace qvx {
 namespace {
 
 constexpr std::string_view kProblemWords[] = {
-    "unsupported-extension",
-    "not-a-file",
-    "unsupported-size",
-    "open-failed",
-    "no-memory",
-    "read-failed",
-    "short-read",
-    "unknown-dir-track",
-    "invalid-dir-sector",
-    "cyclic-dir-sector",
+    "unsupported-extension", "not-a-file",         "unsupported-size",  "not-a-g64",
+    "open-failed",           "no-memory",          "read-failed",       "short-read",
+    "unknown-dir-track",     "invalid-dir-sector", "cyclic-dir-sector",
 };
 static_assert(std::size(kProblemWords) ==
               static_cast<std::size_t>(ProblemCode::CyclicDirSector) + 1);

@@ -12,6 +12,7 @@ enum class ProblemCode : std::uint8_t {
     UnsupportedExtension,  // the extension names no image type
     NotAFile,              // no size to be had: missing, a folder, a device
     UnsupportedSize,       // the size fits no image type
+    NotAG64,               // named as a G64, but without its signature and version
     OpenFailed,
     NoMemory,
     ReadFailed,        // not one byte of a sector arrived

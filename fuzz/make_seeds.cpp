@@ -1,9 +1,11 @@
-// Writes the seed corpus: one well-formed image per type and error-byte variant, as fuzz inputs.
+// Writes the seed corpora: one well-formed image per type and error-byte variant, as fuzz inputs,
+// and a few small G64 files.
 #include <cstdio>
 #include <string>
 #include <vector>
 
 #include "fuzz_input.h"
+#include "support/g64_writer.h"
 #include "support/image_builder.h"
 #include "support/image_kinds.h"
 
@@ -48,13 +50,39 @@ ImageBuilder wellFormed(qvx::DiskType type, bool errorBytes) {
     return b;
 }
 
+// Small G64 files, as the G64 target takes them (without the signature): track 18 alone; with a
+// formatted track 36 and sectors damaged; with a track without sync and one of one bits.
+void writeG64Seeds(const std::string& dir) {
+    using qvx::test::Damage;
+    ImageBuilder d64 = wellFormed(qvx::kTypeD64x40, false);
+    const std::vector<std::uint8_t>& bytes = d64.bytes();
+    auto track = [&bytes](std::uint32_t t, std::vector<qvx::test::SectorDamage> damage = {}) {
+        return qvx::test::formatTrack(bytes.data() + qvx::sectorOffset(qvx::kTypeD64x40, t, 0), t,
+                                      qvx::sectorsOnTrack(qvx::kTypeD64x40, t), {'S', 'D'}, damage);
+    };
+    std::vector<std::vector<std::vector<std::uint8_t>>> files(
+        3, std::vector<std::vector<std::uint8_t>>(80));
+    files[0][2 * 17] = track(18);
+    files[1][2 * 17] = track(18, {{18, 1, Damage::kDataChecksum}, {18, 4, Damage::kNoHeader}});
+    files[1][2 * 35] = track(36, {{36, 2, Damage::kOtherId}});
+    files[2][2 * 17] = track(18);
+    files[2][2 * 18] = std::vector<std::uint8_t>(300, 0x55);
+    files[2][2 * 19] = std::vector<std::uint8_t>(300, 0xFF);
+    for (std::size_t i = 0; i < files.size(); ++i) {
+        std::vector<std::uint8_t> g64 = qvx::test::g64File(files[i], 7928, 80);
+        g64.erase(g64.begin(), g64.begin() + 8);
+        qvx::test::writeFile(dir + "/g64-" + std::to_string(i), g64);
+    }
+}
+
 }  // namespace
 
 int main(int argc, char** argv) {
-    if (argc != 2) {
-        std::fprintf(stderr, "usage: fuzz_seeds DIR\n");
+    if (argc != 3) {
+        std::fprintf(stderr, "usage: fuzz_seeds DIR G64DIR\n");
         return 2;
     }
+    writeG64Seeds(argv[2]);
     for (qvx::DiskType type : qvx::test::kEveryType) {
         for (bool errorBytes : {false, true}) {
             ImageBuilder b = wellFormed(type, errorBytes);

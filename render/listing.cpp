@@ -1,6 +1,7 @@
 // The listing view: header in reverse video, one line per file, free blocks, type and error info.
 #include "render/listing.h"
 
+#include <algorithm>
 #include <array>
 #include <cstddef>
 #include <cstdint>
@@ -17,7 +18,7 @@ namespace {
 constexpr std::size_t kNameLength = 16;
 constexpr std::size_t kBlocksField = 5;
 // Header line and the lines after the entries, with room for the longest type line.
-constexpr std::size_t kFixedLength = 104;
+constexpr std::size_t kFixedLength = 116;
 constexpr std::size_t kEntryLineLength = 29;
 
 // Image bytes as text, one character per byte, ending at the first zero byte.
@@ -70,13 +71,23 @@ std::u16string diskTypeLine(const DiskImage& image) {
     line.reserve(line.size() + 24);
     // Only -1 is defined as undetermined; any other stray value must not index the table.
     if (isKnownType(image.type)) {
-        for (char c : kDiskFormats[image.type].typeName) line += static_cast<char16_t>(c);
+        for (char c : diskTypeName(image.type, image.container)) line += static_cast<char16_t>(c);
     } else {
         line += u"UNKNOWN";
     }
     line += u' ';
     line += subTypeSuffix(image);
     return line;
+}
+
+// Whether the image carries error bytes; for a G64, which always does, whether any sector failed.
+std::u16string errorInfoLine(const DiskImage& image) {
+    if (image.container != kContainerG64)
+        return image.hasErrorBytes == 1 ? u"ERROR INFO: YES" : u"ERROR INFO: NO";
+    const auto failed = std::count_if(image.errorBytes.begin(), image.errorBytes.end(),
+                                      [](std::uint8_t code) { return code != 1; });
+    if (failed == 0) return u"ERROR INFO: NO ERRORS";
+    return u"ERROR INFO: " + decimal(failed) + (failed == 1 ? u" BAD SECTOR" : u" BAD SECTORS");
 }
 
 }  // namespace
@@ -118,8 +129,7 @@ std::u16string setupString(const DiskImage& image, int charSet) {
     text += u"\r\r";
     text += petsciiToFont(diskTypeLine(image), 0, charSet);
     text += u'\r';
-    text += petsciiToFont(image.hasErrorBytes == 1 ? u"ERROR INFO: YES" : u"ERROR INFO: NO", 0,
-                          charSet);
+    text += petsciiToFont(errorInfoLine(image), 0, charSet);
     text += u'\r';
     return text;
 }

@@ -17,6 +17,8 @@ std::u16string loadImage(const std::u16string& path, DiskImage& image) {
         getErrorData(path, image);
         setupErrorMap(image);
     }
+    // The readers are done with a G64's decoded sectors: the window keeps only what it shows.
+    std::vector<std::uint8_t>().swap(image.decodedSectors);
     return setupString(image, 0);
 }
 

@@ -9,9 +9,10 @@ namespace qvx {
 
 // Fills a fresh record from the file and returns the listing in the first character set:
 // getDirEntries, getBAMEntries and setupBAMMap, then getErrorData and setupErrorMap when
-// hasErrorBytes is 1. Writes every field but wrapFlag and showState, which belong to the front
-// end. Never fails as a whole: each step traces its own failure and the next ones run on what it
-// left; a file that is no readable image gives an empty listing and an empty dirEntries.
+// hasErrorBytes is 1; releases decodedSectors afterwards. Writes every field but wrapFlag and
+// showState, which belong to the front end. Never fails as a whole: each step traces its own
+// failure and the next ones run on what it left; a file that is no readable image gives an empty
+// listing and an empty dirEntries.
 std::u16string loadImage(const std::u16string& path, DiskImage& image);
 
 // What a reader of many images wants besides the directory.

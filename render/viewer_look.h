@@ -7,12 +7,12 @@
 
 namespace qvx {
 
-// The files a module asks its host for: 57 ASCII characters, the same in every code page.
+// The files a module asks its host for: 69 ASCII characters, the same in every code page.
 constexpr std::string_view kDetectString =
-    R"(EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82")";
+    R"(EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64")";
 
 // Writes as much of the detect string as fits into a host's buffer of maxLength bytes, always
-// terminated: a buffer of 58 bytes or more takes all of it. Nothing for a null buffer or a
+// terminated: a buffer of 70 bytes or more takes all of it. Nothing for a null buffer or a
 // length of 0 or less.
 void writeDetectString(char* buffer, std::int32_t maxLength);
 

@@ -10,7 +10,7 @@ packages=(
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
   wine wine32:i386 wine64 xvfb xauth
   nlohmann-json3-dev
-  cc1541 cbmconvert
+  cc1541 cbmconvert mame-tools
   clang libclang-rt-14-dev
   libbenchmark-dev
   python3 python3-fonttools fonts-sixtyfour imagemagick python3-jsonschema

@@ -88,6 +88,8 @@ TEST(QvxCollection, FoldersCountTheDetectedExtensionsSortedByName) {
     writeDisk(dir + "/sub/d.d71", kTypeD71, "D");
     writeDisk(dir + "/sub/deeper/e.d80", kTypeD80, "E");
     writeDisk(dir + "/sub.d82/f.d82", kTypeD82, "F");
+    // Counted as the detect string names it, though it holds no G64.
+    writeFile(dir + "/sub/g.G64", std::vector<std::uint8_t>(100, 0));
     writeDisk(other + "/linked.d64", kTypeD64, "THROUGH A LINK");
     fs::create_directory_symlink(fs::u8path(other), fs::u8path(dir + "/link-to-folder"));
     fs::create_directory_symlink(fs::u8path(other), fs::u8path(dir + "/folder-link.d64"));
@@ -99,11 +101,12 @@ TEST(QvxCollection, FoldersCountTheDetectedExtensionsSortedByName) {
               (std::vector<std::string>{dir + "/A.D81", dir + "/b.d64", dir + "/link.d64"}));
 
     r = qvx({"--json", "-r", dir + "/"});
-    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err, "qvx: " + dir + "/sub/g.G64: not a readable disk image (not-a-g64)\n");
     EXPECT_EQ(jsonPaths(r.out),
               (std::vector<std::string>{dir + "/A.D81", dir + "/b.d64", dir + "/link.d64",
                                         dir + "/sub/d.d71", dir + "/sub/deeper/e.d80",
-                                        dir + "/sub.d82/f.d82"}));
+                                        dir + "/sub/g.G64", dir + "/sub.d82/f.d82"}));
 
     // A link given on the command line is followed.
     r = qvx({"--json", dir + "/link-to-folder"});

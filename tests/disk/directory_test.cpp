@@ -269,6 +269,7 @@ TEST(GetDirEntries, UndeterminedTypeReadsNothing) {
         {"game.prg", 174848, u"setType - file type not supprted",
          ProblemCode::UnsupportedExtension},
         {"game.d64", 174849, u"setType - disk file not supprted", ProblemCode::UnsupportedSize},
+        {"game.g64", 174848, u"setType - file type not supprted", ProblemCode::NotAG64},
         {"game.d64", 0, u"setType - disk file not supprted", ProblemCode::UnsupportedSize},
     };
     for (const Case& c : cases) {
@@ -280,7 +281,8 @@ TEST(GetDirEntries, UndeterminedTypeReadsNothing) {
         EXPECT_EQ(got.lines,
                   (Lines{c.setTypeLine, u"getDirEntries - can't determine file type for <" +
                                             test::u16path(path) + u">\n"}));
-        EXPECT_EQ(got.opens, 0);
+        // Only a G64's signature is looked for in the file.
+        EXPECT_EQ(got.opens, c.problem == ProblemCode::NotAG64 ? 1 : 0);
         // The cause is noted once, by setType.
         EXPECT_EQ(got.image.problems, (std::vector<Problem>{{c.problem, ProblemSource::Type}}));
     }

@@ -1,4 +1,5 @@
-// The BAM reader and the free-block count against images written by cc1541 and cbmconvert.
+// The BAM reader and the free-block count against images written by cc1541, cbmconvert and
+// floptool.
 #include <gtest/gtest.h>
 
 #include <bitset>
@@ -132,7 +133,7 @@ TEST_P(ToolBamTest, SectorsInUseAreExactlyThoseMarkedUsed) {
     ASSERT_EQ(image.error, "");
     Loaded l = load(image);
     ASSERT_EQ(l.disk.bamTracks.size(), kDiskFormats[image.type].trackCount);
-    RawImage raw(image.path, image.type);
+    RawImage raw(image.d64Path.empty() ? image.path : image.d64Path, image.type);
     std::string error;
     const std::set<Sector> used = occupiedSectors(image, raw, error);
     ASSERT_EQ(error, "");
@@ -151,8 +152,9 @@ TEST_P(ToolBamTest, BlocksFreeAgreesWithTheTool) {
     ASSERT_EQ(l.disk.bamTracks.size(), kDiskFormats[image.type].trackCount);
     const std::vector<BamTrack>& bam = l.disk.bamTracks;
     int expected = image.blocksFree;
-    if (image.tool == "cc1541" && image.type == kTypeD64x40) {
-        // cc1541 prints the free blocks of tracks 1 to 35 only, whichever DOS the disk is for.
+    if (image.type == kTypeD64x40) {
+        // cc1541 prints the free blocks of tracks 1 to 35 only, whichever DOS the disk is for
+        // (the listings of every image are cc1541's).
         for (std::uint32_t t = 36; t <= 40; ++t) expected += freeBits(bam[t - 1]);
     }
     if (image.tool == "cc1541" && image.type == kTypeD71) {

@@ -1,5 +1,5 @@
-// The directory reader against images written by cc1541 and cbmconvert: it must list what the
-// tools wrote, as cc1541 prints it back.
+// The directory reader against images written by cc1541, cbmconvert and floptool: it must list
+// what the tools wrote, as cc1541 prints it back.
 #include <gtest/gtest.h>
 
 #include <cctype>
@@ -10,6 +10,9 @@
 #include "base/text.h"
 #include "disk/detect.h"
 #include "disk/directory.h"
+#include "render/listing.h"
+#include "render/load.h"
+#include "render/petscii.h"
 #include "support/image_builder.h"
 #include "support/tool_images.h"
 #include "support/trace_capture.h"
@@ -54,6 +57,10 @@ TEST(ToolImages, FixtureHoldsTheImagesOfBothTools) {
         {"cbmconvert.d64", "cbmconvert", kTypeD64, kSubTypeNone},
         {"cbmconvert.d71", "cbmconvert", kTypeD71, kSubTypeNone},
         {"cbmconvert.d81", "cbmconvert", kTypeD81, kSubTypeNone},
+        {"cc1541-35.g64", "cc1541", kTypeD64, kSubTypeNone},
+        {"floptool-35.g64", "floptool", kTypeD64, kSubTypeNone},
+        {"floptool-40-speed.g64", "floptool", kTypeD64x40, kSubTypeSpeed},
+        {"floptool-cbmconvert.g64", "floptool", kTypeD64, kSubTypeNone},
     };
     ASSERT_EQ(test::toolImages().size(), std::size(expected))
         << "fixture folder: " << test::toolImagesDir();
@@ -65,7 +72,8 @@ TEST(ToolImages, FixtureHoldsTheImagesOfBothTools) {
         EXPECT_EQ(image->tool, e.tool);
         EXPECT_EQ(image->type, e.type);
         EXPECT_EQ(image->subType, e.subType);
-        EXPECT_EQ(image->headerRequested, image->tool == "cc1541");
+        // cbmconvert names the disk itself, also for the G64 made from its D64.
+        EXPECT_EQ(image->headerRequested, image->fileName.find("cbmconvert") == std::string::npos);
         EXPECT_NE(image->listingUpper.find("BLOCKS FREE."), std::string::npos);
         EXPECT_NE(image->listingLower.find("blocks free."), std::string::npos);
     }
@@ -129,7 +137,7 @@ TEST_P(ToolImageTest, ReaderListsWhatTheToolPrinted) {
 
     EXPECT_EQ(disk.type, image.type);
     EXPECT_EQ(disk.subType, image.subType);
-    EXPECT_EQ(disk.hasErrorBytes, 0);
+    EXPECT_EQ(disk.hasErrorBytes, image.d64Path.empty() ? 0 : 1);  // a G64's read codes
     ASSERT_EQ(disk.dirEntries.size(), image.files.size() + 1);
 
     const DirEntry& header = disk.dirEntries[0];
@@ -159,8 +167,13 @@ TEST_P(ToolImageTest, TraceShowsOnlyTheWalk) {
     DiskImage disk;
     getDirEntries(test::u16path(image.path), disk);
 
-    std::vector<std::u16string> expected = {u"getDirEntries - type is <" +
-                                            fileExtension(test::u16path(image.fileName)) + u">\n"};
+    std::vector<std::u16string> expected;
+    if (!image.d64Path.empty())
+        expected.push_back(u"readG64 - " + decimal(kDiskFormats[image.type].trackCount) +
+                           u" tracks, 0 of " + decimal(kDiskFormats[image.type].totalSectors) +
+                           u" sectors with errors");
+    expected.push_back(u"getDirEntries - type is <" + fileExtension(test::u16path(image.fileName)) +
+                       u">\n");
     if (image.subType == kSubTypeDolphin) expected.push_back(u"setSubType: Dolphin = true");
     if (image.subType == kSubTypeSpeed) expected.push_back(u"setSubType: Speed = true");
     ASSERT_EQ(trace.lines.size(), expected.size() + image.files.size());
@@ -176,6 +189,39 @@ TEST_P(ToolImageTest, TraceShowsOnlyTheWalk) {
         ASSERT_EQ(trace.lines[i].rfind(reading, 0), 0u) << toUtf8(trace.lines[i]);
         EXPECT_TRUE(seen.insert(trace.lines[i]).second) << toUtf8(trace.lines[i]);
     }
+}
+
+// A G64 lists as the D64 that holds its sectors, apart from the type and error lines, with every
+// sector read fine.
+TEST(ToolImages, G64ListsAsItsD64) {
+    int g64s = 0;
+    for (const ToolImage& image : test::toolImages()) {
+        if (image.d64Path.empty()) continue;
+        SCOPED_TRACE(image.fileName);
+        ++g64s;
+        test::TraceCapture trace;
+        DiskImage g64, d64;
+        const std::u16string listing = loadImage(test::u16path(image.path), g64);
+        const std::u16string expected = loadImage(test::u16path(image.d64Path), d64);
+        ASSERT_FALSE(expected.empty());
+        auto withoutLastTwoLines = [](const std::u16string& text) {
+            return text.substr(0, text.rfind(u'\r', text.rfind(u'\r', text.size() - 2) - 1));
+        };
+        EXPECT_EQ(withoutLastTwoLines(listing), withoutLastTwoLines(expected));
+        EXPECT_EQ(withoutLastTwoLines(setupString(g64, 1)),
+                  withoutLastTwoLines(setupString(d64, 1)));
+        EXPECT_EQ(g64.bamMapText, d64.bamMapText);
+        const std::u16string tail =
+            petsciiToFont(image.type == kTypeD64 ? u"DISK TYPE: G64 35-TRACK "
+                                                 : u"DISK TYPE: G64 40-TRACK (SPEED)",
+                          0, 0) +
+            u"\r" + petsciiToFont(u"ERROR INFO: NO ERRORS", 0, 0) + u"\r";
+        ASSERT_GT(listing.size(), tail.size());
+        EXPECT_EQ(listing.substr(listing.size() - tail.size()), tail);
+        EXPECT_EQ(g64.errorBytes,
+                  std::vector<std::uint8_t>(kDiskFormats[image.type].totalSectors, 1));
+    }
+    EXPECT_EQ(g64s, 4);
 }
 
 std::string testName(const ::testing::TestParamInfo<ToolImage>& info) {

@@ -29,7 +29,8 @@ from x_display import DisplayFailure, XDisplay  # noqa: E402
 
 TIMEOUT = 10.0  # seconds for any one step once the host is up
 START_LIMIT = 5.0  # seconds for the main window to appear; it takes about one
-DETECT = 'EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82"'
+KEY_GRACE = 3.0  # seconds after which a key the host has not acted on counts as dropped
+DETECT = 'EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64"'
 TOOLKITS = {
     "qt5": {"part": "qvx-qt5.so", "library": "libQt5Widgets.so.5"},
     "gtk2": {"part": "qvx-gtk2.so", "library": "libgtk-x11-2.0.so.0"},
@@ -222,6 +223,27 @@ class Viewer:
         self.focus()
         self.host.xdotool("key", "--clearmodifiers", *keys)
 
+    def select_all(self, step):
+        """Ctrl+A until the host sends Select all to the plug-in.
+
+        The GTK2 build sometimes drops the first key that reaches its viewer after the text has
+        changed (a load, a view chosen), however long one waits before pressing it; a dropped
+        key never arrives. So a Ctrl+A that brings nothing within a few seconds is pressed
+        again. Selecting all twice is the same as once: the trace check allows repeats."""
+        host = self.host
+        end = time.monotonic() + TIMEOUT
+        selections = host.count(SELECT_ALL)
+        while True:
+            self.key("ctrl+a")
+            try:
+                host.wait_trace(f"{step}: the host sends Select all to the plug-in",
+                                lambda t: t.count(SELECT_ALL) > selections,
+                                timeout=min(KEY_GRACE, max(0.0, end - time.monotonic())))
+                return
+            except Failure:
+                if time.monotonic() > end:
+                    raise
+
     def read(self, step, expect_text):
         """The whole text, through Select all and Copy of the host's Edit menu (lc_selectall and
         lc_copy to the plug-in); None when Copy left the clipboard alone (an empty text).
@@ -239,8 +261,9 @@ class Viewer:
             owner.stdin.write(sentinel.encode())
             owner.stdin.close()
             wait_for(f"{step}: the clipboard is cleared", lambda: host.clipboard() == sentinel)
+            self.select_all(step)
             copies = host.count(COPY)
-            self.key("ctrl+a", "ctrl+c")
+            self.key("ctrl+c")
             host.wait_trace(f"{step}: the host sends Copy to the plug-in",
                             lambda t: t.count(COPY) > copies)
             texts = []
@@ -286,12 +309,15 @@ class Viewer:
     def choose(self, view, step):
         """Picks the view in the text's context menu by its number."""
         host = self.host
-        self.open_menu(step)
+        before = self.open_menu(step)
         chosen = f"chooseView - view {view}"
         count = host.count(chosen)
         host.xdotool("key", str(view + 1))
         host.wait_trace(f"{step}: the plug-in shows view {view}",
                         lambda t: t.count(chosen) > count)
+        # The choice is made while the menu is still up; until it has gone, it takes the keys.
+        wait_for(f"{step}: the context menu closes",
+                 lambda: host.alive() and not host.visible_windows() - before)
 
 
 def shorten(text, limit=300):
@@ -308,6 +334,11 @@ def compare_text(failures, step, got, want):
                   min(len(got or ""), len(want)))
         failures.append(f"{step}: the viewer shows {shorten(got or '')}\n  expected "
                         f"{shorten(want)}\n  first difference at character {at}")
+
+
+def without_repeated(trace, line):
+    """The trace with each run of the given line kept once."""
+    return [t for i, t in enumerate(trace) if not (t == line and i > 0 and trace[i - 1] == line)]
 
 
 def compare_trace(got, want):
@@ -471,7 +502,7 @@ def run(opts):
         for view in range(1, len(images.texts)):
             want += [f"chooseView - view {view}"] + images.view_trace(view) + [SELECT_ALL, COPY]
     want.append("ListCloseCommand")
-    failures += compare_trace(trace, want)
+    failures += compare_trace(without_repeated(trace, SELECT_ALL), want)
     return failures, visited, start_time
 
 

@@ -12,7 +12,8 @@
 namespace {
 
 constexpr char kModule[] = QVX_DOUBLECMD_FOLDER "/qvx.wlx";
-constexpr char kDetect[] = R"(EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82")";
+constexpr char kDetect[] =
+    R"(EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64")";
 
 using ListLoad = void* (*)(void*, char*, int);
 using ListLoadNext = int (*)(void*, void*, char*, int);
@@ -95,11 +96,11 @@ TEST(LinuxModule, WritesTheDetectStringIntoTheHostsBuffer) {
         std::string written;
     };
     const std::string whole = kDetect;
-    ASSERT_EQ(whole.size(), 57u);
-    for (const Row& row : {Row{2000, whole}, Row{58, whole}, Row{57, whole.substr(0, 56)},
+    ASSERT_EQ(whole.size(), 69u);
+    for (const Row& row : {Row{2000, whole}, Row{70, whole}, Row{69, whole.substr(0, 68)},
                            Row{1, ""}, Row{0, "untouched"}, Row{-5, "untouched"}}) {
         SCOPED_TRACE(row.maxLength);
-        char buffer[64];
+        char buffer[80];
         std::strcpy(buffer, "untouched");
         detect(buffer, row.maxLength);
         EXPECT_EQ(std::string(buffer), row.written);

@@ -1,5 +1,6 @@
 // Writes the test images for the host tests: every type, with and without error bytes, each with
-// a header, files of every kind and some BAM and error bytes, plus a file of no known size.
+// a header, files of every kind and some BAM and error bytes, a G64 of one of them, plus a file
+// of no known size.
 #include <cstdio>
 #include <exception>
 #include <filesystem>
@@ -7,6 +8,7 @@
 #include <vector>
 
 #include "disk/format.h"
+#include "support/g64_writer.h"
 #include "support/image_builder.h"
 #include "support/image_kinds.h"
 
@@ -68,6 +70,13 @@ int main(int argc, char** argv) {
                 std::printf("%s\n", file.c_str());
             }
         }
+        // A G64 of the 35-track image, one sector of it written with a bad data checksum.
+        qvx::test::G64Options damaged;
+        damaged.damage = {{1, 5, qvx::test::Damage::kDataChecksum}};
+        const std::string g64 = dir + "/g64.g64";
+        qvx::test::writeFile(g64,
+                             qvx::test::g64FromD64(build(qvx::kTypeD64, false).bytes(), damaged));
+        std::printf("%s\n", g64.c_str());
         // A name outside ASCII but inside the ANSI code page, and a size no type has.
         build(qvx::kTypeD64, false).write(dir + "/caf\xC3\xA9.d64");
         // Folders named outside a Western code page, Cyrillic and Japanese, an image in each.

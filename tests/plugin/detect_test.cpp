@@ -10,12 +10,13 @@
 namespace qvx::test {
 namespace {
 
-const std::string kDetectString = R"(EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82")";
+const std::string kDetectString =
+    R"(EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64")";
 constexpr char kUntouched = '\x55';
 constexpr std::size_t kBufferSize = 128;
 
-TEST(DetectString, IsFiftySevenCharactersAndATerminator) {
-    ASSERT_EQ(kDetectString.size(), 57u);
+TEST(DetectString, IsSixtyNineCharactersAndATerminator) {
+    ASSERT_EQ(kDetectString.size(), 69u);
     std::vector<char> buffer(kBufferSize, kUntouched);
     plugin().listGetDetectString(buffer.data(), static_cast<int>(buffer.size()));
     std::vector<char> expected(kDetectString.begin(), kDetectString.end());
@@ -31,8 +32,8 @@ TEST(DetectString, FitsShortBuffers) {
         std::size_t characters;  // written before the terminator; none at all when npos
     };
     constexpr std::size_t kNothing = std::string::npos;
-    const Case cases[] = {{58, 57}, {57, 56},      {30, 29},       {2, 1},
-                          {1, 0},   {0, kNothing}, {-1, kNothing}, {-58, kNothing}};
+    const Case cases[] = {{70, 69}, {69, 68},      {30, 29},       {2, 1},
+                          {1, 0},   {0, kNothing}, {-1, kNothing}, {-70, kNothing}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.maxLength);
         std::vector<char> buffer(kBufferSize, kUntouched);

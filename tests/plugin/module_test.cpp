@@ -105,7 +105,7 @@ TEST(Module, EntryPointsRemoveTheirArguments) {
     const Plugin& p = plugin();
     HostWindow host;
     std::string path = sampleImage(kTypeD64, false);
-    std::vector<char> buffer(64, 0);
+    std::vector<char> buffer(80, 0);
     auto word = [](auto value) {
         return static_cast<std::uint32_t>(reinterpret_cast<std::uintptr_t>(value));
     };
@@ -113,7 +113,7 @@ TEST(Module, EntryPointsRemoveTheirArguments) {
     EXPECT_EQ(bytesLeftByCall(reinterpret_cast<const void*>(p.listGetDetectString),
                               {word(buffer.data()), static_cast<std::uint32_t>(buffer.size())}),
               0u);
-    EXPECT_EQ(std::string(buffer.data()).size(), 57u);
+    EXPECT_EQ(std::string(buffer.data()).size(), 69u);
 
     // Both load entry points, each with its own window, the first closed again at once.
     std::u16string widePath = fromAnsi(path);

@@ -155,6 +155,8 @@ ToolImage readImage(const std::string& dir, const std::string& indexLine) {
     image.type = static_cast<DiskType>(type);
     image.subType = static_cast<DiskSubType>(subType);
     image.path = dir + "/" + image.fileName;
+    std::string d64;
+    if (words >> d64) image.d64Path = dir + "/" + d64;
     std::string request;
     if (!readText(image.path + ".want", request) || !readText(image.path + ".txt", image.listing) ||
         !readText(image.path + ".u1.txt", image.listingUpper) ||

@@ -1,5 +1,6 @@
-// Disk images written by independent tools (cc1541, cbmconvert) at build time, with what each was
-// asked to hold and the directory that cc1541 printed when it read the image back.
+// Disk images written by independent tools (cc1541, cbmconvert, floptool) at build time, with what
+// each was asked to hold and the directory that cc1541 printed when it read the image back (for a
+// G64, read from the D64 that holds the same sectors).
 #pragma once
 
 #include <array>
@@ -30,7 +31,8 @@ struct RequestedFile {
 struct ToolImage {
     std::string fileName;  // e.g. "cc1541-35.d64"
     std::string path;      // full path for the readers (through u16path); Z: form under Wine
-    std::string tool;      // "cc1541" or "cbmconvert"
+    std::string tool;      // "cc1541", "cbmconvert" or "floptool"
+    std::string d64Path;   // a G64's: the D64 it was written from or beside; empty for others
     DiskType type = kTypeUnknown;  // the type the image was made as
     DiskSubType subType = kSubTypeNone;
 

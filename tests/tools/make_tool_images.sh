@@ -1,6 +1,7 @@
 #!/usr/bin/env bash
-# Writes disk images with two independent tools, cc1541 and cbmconvert, into one folder, together
-# with what each image was asked to hold and the directory that cc1541 prints when it reads it.
+# Writes disk images with independent tools, cc1541 and cbmconvert, into one folder, together
+# with what each image was asked to hold and the directory that cc1541 prints when it reads it;
+# and G64 images of some of them, written by cc1541 beside its D64 and converted by floptool.
 #
 #   make_tool_images.sh OUTDIR
 #
@@ -11,13 +12,15 @@
 #   X.txt      "cc1541 X": the directory in ASCII, with the "blocks free." line
 #   X.u1.txt   "cc1541 -U 1 X": the directory in Unicode, upper-case/graphics character set
 #   X.u2.txt   "cc1541 -U 2 X": the same in the lower-case character set
-# and OUTDIR/index.txt, one "X TOOL DISKTYPE SUBTYPE" line per image (QVX's type numbers).
+# and OUTDIR/index.txt, one "X TOOL DISKTYPE SUBTYPE [D64]" line per image (QVX's type numbers);
+# a G64 names the D64 that holds its sectors, and takes that one's .want and listings.
 set -euo pipefail
 export LC_ALL=C
 
 out=${1:?usage: make_tool_images.sh OUTDIR}
 cc1541=${CC1541:-cc1541}
 cbmconvert=${CBMCONVERT:-cbmconvert}
+floptool=${FLOPTOOL:-floptool}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
@@ -91,11 +94,13 @@ cc_file() {
     want+=("$(printf 'file %02x %s' "$byte" "$hex")")
 }
 
-cc_end() { # image file name, QVX disk type, subtype
+cc_end() { # image file name, QVX disk type, subtype [, name of a G64 written beside it]
     rm -f "$stage/$1"
+    [ -z "${4:-}" ] || cc_args+=(-g "$stage/$4")
     "$cc1541" "${cc_args[@]}" "$stage/$1" >/dev/null
     printf '%s\n' "${want[@]}" >"$stage/$1.want"
     echo "$1 cc1541 $2 $3" >>"$stage/index.txt"
+    [ -z "${4:-}" ] || echo "$4 cc1541 $2 $3 $1" >>"$stage/index.txt"
     cc_args=() want=()
 }
 
@@ -120,7 +125,7 @@ cc_file PRG - "file 17" 254
 cc_file PRG - "file 18" 254
 cc_file PRG - "file 19" 254
 cc_file PRG - "last one" 9000
-cc_end cc1541-35.d64 0 0
+cc_end cc1541-35.d64 0 0 cc1541-35.g64
 
 cc_begin "speeddos 40" "sp" "2a" -4
 cc_file PRG - "bigfile" 177800
@@ -231,9 +236,26 @@ cbm_file PRG "eight" 254
 cbm_file PRG "nine" 254
 cbm_end -D8 cbmconvert.d81 4
 
+# --- floptool -------------------------------------------------------------------------------------
+# Converts D64 images of the tools above into G64, with a GCR layout of its own.
+
+flop_g64() { # D64 image, G64 file name, QVX disk type, subtype
+    "$floptool" flopconvert d64 g64 "$stage/$1" "$stage/$2" >/dev/null
+    echo "$2 floptool $3 $4 $1" >>"$stage/index.txt"
+}
+
+flop_g64 cc1541-35.d64 floptool-35.g64 0 0
+flop_g64 cc1541-40-speed.d64 floptool-40-speed.g64 1 2
+flop_g64 cbmconvert.d64 floptool-cbmconvert.g64 0 0
+
 # --- directories as cc1541 prints them ------------------------------------------------------------
-# cc1541 is given a copy, named as the image, and the copy must come back unchanged.
-while read -r image _; do
+# cc1541 is given a copy, named as the image, and the copy must come back unchanged. A G64 takes
+# what its D64 was asked to hold and the listings cc1541 prints for that.
+while read -r image _ _ _ d64; do
+    if [ -n "$d64" ]; then
+        for suffix in want txt u1.txt u2.txt; do cp "$stage/$d64.$suffix" "$stage/$image.$suffix"; done
+        continue
+    fi
     copy="$work/list/$image"
     cp "$stage/$image" "$copy"
     (cd "$work/list" && "$cc1541" "$image") >"$stage/$image.txt"
