@@ -2,8 +2,8 @@
 // images, and the I/O floor of reading it (the folder walk, then per image the same stat, opens,
 // seeks and reads as qvx --json, on as many threads, with no parsing and no output).
 //
-//   collection_bench write DIR COUNT   images in DIR/d64, DIR/d71, DIR/d80, DIR/d81, DIR/d82 and
-//                                      DIR/damaged; prints how many of each
+//   collection_bench write DIR COUNT   images in DIR/d64, DIR/d71, DIR/d80, DIR/d81, DIR/d82,
+//                                      DIR/g64 and DIR/damaged; prints how many of each
 //   collection_bench floor ROUNDS PATH...
 //                                      prints "images SECONDS BYTES": the best of ROUNDS rounds
 #include <fcntl.h>
@@ -26,6 +26,7 @@
 #include "disk/file.h"
 #include "file_ops.h"
 #include "render/load.h"
+#include "support/g64_writer.h"
 #include "support/image_builder.h"
 
 namespace {
@@ -36,17 +37,18 @@ using test::ImageBuilder;
 // How a collection is mixed: per thousand images, a type (and whether it has error bytes).
 struct Kind {
     const char* folder;
+    const char* extension;
     DiskType type;
     bool errorBytes;
     int perMille;
 };
 constexpr Kind kKinds[] = {
-    {"d64", kTypeD64, false, 600},   {"d64", kTypeD64, true, 100},
-    {"d64", kTypeD64x40, false, 50}, {"d71", kTypeD71, false, 80},
-    {"d81", kTypeD81, false, 100},   {"d80", kTypeD80, false, 30},
-    {"d82", kTypeD82, false, 20},    {"damaged", kTypeD64, false, 20},
+    {"d64", "d64", kTypeD64, false, 580},    {"d64", "d64", kTypeD64, true, 100},
+    {"d64", "d64", kTypeD64x40, false, 50},  {"d71", "d71", kTypeD71, false, 80},
+    {"d81", "d81", kTypeD81, false, 100},    {"d80", "d80", kTypeD80, false, 30},
+    {"d82", "d82", kTypeD82, false, 20},     {"g64", "g64", kTypeD64, false, 20},
+    {"damaged", "d64", kTypeD64, false, 20},
 };
-const char* const kExtensions[] = {"d64", "d64", "d71", "d80", "d81", "d82"};
 
 // Only the sectors that hold something are written; the rest of the file is a hole, so ten
 // thousand images take little disk.
@@ -106,8 +108,10 @@ int write(const std::string& dir, int count) {
         const int n = count * kind.perMille / 1000;
         for (int i = 0; i < n; ++i, ++number) {
             char name[32];
-            std::snprintf(name, sizeof name, "%05d.%s", number, kExtensions[kind.type]);
+            std::snprintf(name, sizeof name, "%05d.%s", number, kind.extension);
             std::vector<std::uint8_t> bytes = makeImage(kind, random, number).bytes();
+            // A G64 holds the disk as a 1541 writes its tracks.
+            if (std::string(kind.extension) == "g64") bytes = test::g64FromD64(bytes);
             // Every other damaged image is cut short: a size no type has.
             if (std::string(kind.folder) == "damaged" && i % 2 == 1) bytes.resize(100000);
             writeSparse(dir + "/" + kind.folder + "/" + name, bytes);
