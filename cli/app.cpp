@@ -7,10 +7,12 @@
 #include "cli/collection.h"
 #include "cli/image_paths.h"
 #include "cli/options.h"
+#include "cli/png.h"
 #include "cli/terminal_text.h"
 #include "disk/image.h"
 #include "qvx_version.h"
 #include "render/load.h"
+#include "render/picture.h"
 #include "render/views.h"
 
 namespace qvx::cli {
@@ -47,8 +49,13 @@ int runQvx(const std::vector<std::u16string>& args, const Console& console) {
 
     const Options& options = command.options;
     if (options.paths.size() != 1 || options.recursive || options.json || options.find ||
-        isFolder(options.paths.front()))
+        isFolder(options.paths.front())) {
+        if (!options.png.empty()) {
+            console.err("qvx: --png draws one IMAGE, not a folder\n" + std::string(kUsageLine));
+            return kExitUsage;
+        }
         return runCollection(options, console);
+    }
 
     const std::u16string& path = options.paths.front();
     DiskImage image;
@@ -62,13 +69,24 @@ int runQvx(const std::vector<std::u16string>& args, const Console& console) {
         return true;
     }();
 
-    if (viewExists) {
+    const bool readable = isReadableImage(image);
+    if (!options.png.empty()) {
+        // No picture of a file that is no image: it would only show an empty frame.
+        const std::string problem =
+            viewExists && readable
+                ? writePng(renderText(text), options.scale, options.png, console.out)
+                : "";
+        if (!problem.empty()) {
+            console.err("qvx: " + problem + "\n");
+            return kExitUnreadable;
+        }
+    } else if (viewExists) {
         const bool color =
             !options.raw && useColor(options.color, console.stdoutIsTerminal, console.noColor);
         console.out(options.raw ? rawText(text) : terminalText(text, color));
     }
     const std::string imageName = toUtf8(path);
-    if (image.type == kTypeUnknown || image.dirEntries.empty()) {
+    if (!readable) {
         console.err("qvx: " + imageName + ": not a readable disk image\n");
         return kExitUnreadable;
     }

@@ -66,7 +66,7 @@ void readForText(const std::u16string& path, const Plan& plan, ImageResult& resu
     result.out = "==> " + shown + " <==\n";
     const bool viewExists = hasView(image, options.view);
     if (viewExists) result.out += options.raw ? rawText(text) : terminalText(text, plan.color);
-    if (!isReadable(image)) {
+    if (!isReadableImage(image)) {
         result.err += unreadableMessage(shown, image);
         result.failed = true;
     } else if (!viewExists) {
@@ -82,7 +82,7 @@ void readForJson(const std::u16string& path, ImageResult& result) {
     readImage(path, image, {true, true});
     const std::string shown = toUtf8(path);
     result.out = imageJson(shown, image);
-    if (!isReadable(image)) {
+    if (!isReadableImage(image)) {
         result.err += unreadableMessage(shown, image);
         result.failed = true;
     }
@@ -108,7 +108,7 @@ void readForFind(const std::u16string& path, const Plan& plan, ImageResult& resu
         result.out += plan.options.raw ? rawText(line) : terminalText(line, false);
         result.out += "\n";
     }
-    if (!isReadable(image)) {
+    if (!isReadableImage(image)) {
         result.err += unreadableMessage(shown, image);
         result.failed = true;
     } else if (!json && !image.problems.empty()) {

@@ -7,6 +7,7 @@
 
 #include "base/text.h"
 #include "cli/json_text.h"
+#include "render/load.h"
 #include "render/petscii.h"
 #include "render/unicode_text.h"
 
@@ -91,10 +92,6 @@ void appendProblems(std::string& out, const DiskImage& image) {
 
 }  // namespace
 
-bool isReadable(const DiskImage& image) {
-    return isKnownType(image.type) && !image.dirEntries.empty();
-}
-
 std::string readableBytes(const std::uint8_t* bytes, std::size_t count, bool stripPadding) {
     // Every name of every image passes here: each byte's UTF-8 is worked out once.
     static const std::array<std::string, 256> kGlyphs = [] {
@@ -117,7 +114,7 @@ std::string readableBytes(const std::uint8_t* bytes, std::size_t count, bool str
 }
 
 std::string imageJson(std::string_view path, const DiskImage& image) {
-    const bool readable = isReadable(image);
+    const bool readable = isReadableImage(image);
     const bool known = isKnownType(image.type);
     std::string out;
     out.reserve(256 + 120 * image.dirEntries.size());

@@ -11,9 +11,6 @@
 
 namespace qvx::cli {
 
-// Whether the viewer would show a listing: the type is known and the header was read.
-bool isReadable(const DiskImage& image);
-
 // The text the terminal shows for name bytes: up to the first zero byte, as the listing takes
 // them, through the first character set's glyphs; with stripPadding the $A0 bytes that pad the
 // end of a name are left out. UTF-8.

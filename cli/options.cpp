@@ -14,6 +14,11 @@ std::optional<int> parseView(std::u16string_view value) {
     return value[0] - u'0';
 }
 
+std::optional<int> parseScale(std::u16string_view value) {
+    if (value.size() != 1 || value[0] < u'1' || value[0] > u'0' + kMaxScale) return std::nullopt;
+    return value[0] - u'0';
+}
+
 std::optional<ColorWhen> parseColor(std::u16string_view value) {
     if (value == u"auto") return ColorWhen::Auto;
     if (value == u"always") return ColorWhen::Always;
@@ -45,6 +50,7 @@ ParsedCommand parseArguments(const std::vector<std::u16string>& args) {
     ParsedCommand result;
     std::vector<std::u16string>& paths = result.options.paths;
     bool optionsEnded = false;
+    bool scaleGiven = false;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::u16string& arg = args[i];
@@ -63,7 +69,8 @@ ParsedCommand parseArguments(const std::vector<std::u16string>& args) {
             inlineValue = name.substr(eq + 1);
             name = name.substr(0, eq);
         }
-        const bool takesValue = name == u"--view" || name == u"--color" || name == u"--find";
+        const bool takesValue = name == u"--view" || name == u"--color" || name == u"--png" ||
+                                name == u"--scale" || name == u"--find";
         if (inlineValue && !takesValue) return usageError("unknown option " + quoted(arg));
 
         std::u16string_view value;
@@ -104,13 +111,27 @@ ParsedCommand parseArguments(const std::vector<std::u16string>& args) {
             if (!color)
                 return usageError("bad --color " + quoted(value) + " (auto, always, never)");
             result.options.color = *color;
+        } else if (name == u"--png") {
+            if (value.empty()) return usageError("--png needs a file name");
+            result.options.png = value;
+        } else if (name == u"--scale") {
+            auto scale = parseScale(value);
+            if (!scale)
+                return usageError("bad --scale " + quoted(value) + " (1 to " +
+                                  std::to_string(kMaxScale) + ")");
+            result.options.scale = *scale;
+            scaleGiven = true;
         } else {
             return usageError("unknown option " + quoted(arg));
         }
     }
 
     const Options& o = result.options;
+    if (scaleGiven && o.png.empty()) return usageError("--scale goes with --png");
+    if (o.raw && !o.png.empty()) return usageError("--raw writes text, --png a picture: not both");
     if (paths.empty()) return usageError("no PATH given");
+    if (!o.png.empty() && (paths.size() > 1 || o.recursive || o.json || o.find))
+        return usageError("--png draws one IMAGE: no more paths, -r, --json or --find");
     if (o.json && (o.raw || o.view != 0)) return usageError("--json takes no --view or --raw");
     if (o.find && o.view > 1) return usageError("--find shows entry lines: --view 0 or 1 only");
     return result;
@@ -132,6 +153,10 @@ std::string helpText() {
            "  --trace          the trace lines of the run on standard error\n"
            "  --color WHEN     reverse video: auto (default; terminals, unless NO_COLOR is\n"
            "                   set), always or never\n"
+           "  --png FILE       the view as a PNG picture instead, in the viewer's colours,\n"
+           "                   8 x 8 pixels a character; FILE - is standard output (Linux\n"
+           "                   only); one IMAGE only\n"
+           "  --scale N        each pixel of the picture N x N (1 to 8, default 1)\n"
            "  -r, --recursive  also the images in folders inside folders (symbolic links to\n"
            "                   folders are not followed)\n"
            "  --json           one JSON object per image and line: type, header, entries,\n"
@@ -146,7 +171,8 @@ std::string helpText() {
            "printed as PATH:ENTRY LINE.\n"
            "\n"
            "Exit status: 0 done, 1 an image that is no readable disk image (or has no error\n"
-           "map for --view 3); with --find 0 when an entry matched, 1 when none did;\n"
+           "map for --view 3, or no picture was written); with --find 0 when an entry\n"
+           "matched, 1 when none did;\n"
            "2 usage error.\n";
 }
 

@@ -15,6 +15,8 @@ struct Options {
     bool raw = false;
     bool trace = false;
     ColorWhen color = ColorWhen::Auto;
+    std::u16string png;      // --png: the picture's file, "-" for standard output; empty: text
+    int scale = 1;           // --scale: pixels a side of each glyph pixel in the picture
     bool recursive = false;  // into the folders of folders, never through a symbolic link
     bool json = false;       // one JSON object per image (or per match) and line
     std::optional<std::u16string> find;  // the name pattern, when entries are sought
@@ -30,11 +32,14 @@ struct ParsedCommand {
 };
 
 constexpr std::string_view kUsageLine =
-    "usage: qvx [--view N] [--raw] [--trace] [--color WHEN] [-r] [--json] [--find PATTERN] "
-    "PATH...\n";
+    "usage: qvx [--view N] [--raw] [--trace] [--color WHEN] [--png FILE [--scale N]] [-r] "
+    "[--json] [--find PATTERN] PATH...\n";
+
+constexpr int kMaxScale = 8;
 
 // Parses the arguments after the program name. "--" ends the options; "--view=N",
-// "--color=WHEN" and "--find=PATTERN" are accepted as well as the two-word forms.
+// "--color=WHEN", "--png=FILE", "--scale=N" and "--find=PATTERN" are accepted as well as the
+// two-word forms.
 ParsedCommand parseArguments(const std::vector<std::u16string>& args);
 
 // The text --help prints.

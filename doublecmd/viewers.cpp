@@ -131,8 +131,8 @@ void* loadViewer(const QvxToolkitApi* toolkit, const std::u16string& problem, vo
     const int added = toolkit->addFont((fontFolder + "/" + toUtf8(kDisplayFontFile)).c_str());
     logDebug(u"ListLoad - AddFont=" + decimal(added));
     std::string face = toUtf8(kDisplayFace);
-    if (added == 0 && toolkit->addFont((fontFolder + "/" + kStandInFontFile).c_str()) == 1)
-        face = kStandInFace;
+    if (added == 0 && toolkit->addFont((fontFolder + "/" + toUtf8(kShippedFontFile)).c_str()) == 1)
+        face = toUtf8(kShippedFace);
     toolkit->setLook(viewer->shown, face.c_str(), qvxRgb(kTextColour), qvxRgb(kBackgroundColour));
 
     loadInto(*viewer, path, showFlags);

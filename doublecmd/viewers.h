@@ -16,10 +16,6 @@ constexpr std::int32_t kCommandSelectAll = 3;
 constexpr int kHandled = 0;
 constexpr int kNotHandled = 1;
 
-// Shipped beside the plug-in, for when the display font is not there.
-constexpr char kStandInFontFile[] = "QVX-Mono.ttf";
-constexpr char kStandInFace[] = "QVX Mono";
-
 // ListLoad: traces the call, makes the widget in parent with toolkit (null: traces problem and
 // returns null), registers the font from fontFolder, loads the file (a UTF-8 path) into a fresh
 // record and shows its listing. The wrap bit of showFlags is where lc_newparams starts from.

@@ -55,7 +55,23 @@ ListerPlugin::ListerPlugin(const std::wstring& path, bool forceAnsi) : path_(ful
     listCloseWindow = exported<ListCloseWindowFunc>(module_.get(), "ListCloseWindow");
     listGetDetectString = exported<ListGetDetectStringFunc>(module_.get(), "ListGetDetectString");
     listSendCommand = exported<ListSendCommandFunc>(module_.get(), "ListSendCommand");
-    if (!forceAnsi) listLoadW = optionalExport<ListLoadWFunc>(module_.get(), "ListLoadW");
+    listGetPreviewBitmap =
+        optionalExport<ListGetPreviewBitmapFunc>(module_.get(), "ListGetPreviewBitmap");
+    if (!forceAnsi) {
+        listLoadW = optionalExport<ListLoadWFunc>(module_.get(), "ListLoadW");
+        listGetPreviewBitmapW =
+            optionalExport<ListGetPreviewBitmapWFunc>(module_.get(), "ListGetPreviewBitmapW");
+    }
+}
+
+HBITMAP ListerPlugin::preview(PluginFileName& name, int width, int height,
+                              std::vector<char>& content) const {
+    const int length = static_cast<int>(content.size());
+    if (listGetPreviewBitmapW)
+        return listGetPreviewBitmapW(name.wide.data(), width, height, content.data(), length);
+    if (listGetPreviewBitmap)
+        return listGetPreviewBitmap(name.ansi.data(), width, height, content.data(), length);
+    return nullptr;
 }
 
 HWND ListerPlugin::load(HWND parent, PluginFileName& name, int showFlags) const {

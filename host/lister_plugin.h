@@ -18,6 +18,10 @@ using ListLoadWFunc = HWND(__stdcall*)(HWND parent, wchar_t* fileToLoad, int sho
 using ListCloseWindowFunc = void(__stdcall*)(HWND listWindow);
 using ListGetDetectStringFunc = void(__stdcall*)(char* detectString, int maxLength);
 using ListSendCommandFunc = int(__stdcall*)(HWND listWindow, int command, int parameter);
+using ListGetPreviewBitmapFunc = HBITMAP(__stdcall*)(char* fileToLoad, int width, int height,
+                                                     char* contentBuf, int contentBufLen);
+using ListGetPreviewBitmapWFunc = HBITMAP(__stdcall*)(wchar_t* fileToLoad, int width, int height,
+                                                      char* contentBuf, int contentBufLen);
 
 // Command of ListSendCommand: the display options changed; bit 0 of the parameter is wrap text.
 constexpr int kCommandNewParams = 2;
@@ -26,6 +30,8 @@ constexpr int kParamWrapText = 1;
 constexpr std::uint32_t kNotifyWrapOn = 0xFFFC0001;
 // The buffer the file manager offers for the detect string.
 constexpr int kDetectStringBufferSize = 2000;
+// How much of the file the file manager hands to ListGetPreviewBitmap.
+constexpr int kPreviewContentBytes = 8192;
 
 // A file name in both forms a load entry point takes, made before the call, so that timed loads
 // allocate nothing of the host's. Characters the code page lacks are lost in the ANSI form.
@@ -57,11 +63,23 @@ class ListerPlugin {
     // The entry point load calls: "ListLoadW" or "ListLoad".
     const char* loadEntryPoint() const { return listLoadW ? "ListLoadW" : "ListLoad"; }
 
+    // A thumbnail as file managers ask for one: through ListGetPreviewBitmapW when it is there
+    // (and ANSI is not forced), else ListGetPreviewBitmap; null when the module has neither or
+    // gives no bitmap. The caller owns the bitmap.
+    HBITMAP preview(PluginFileName& name, int width, int height, std::vector<char>& content) const;
+    // The entry point preview calls, or null when there is none.
+    const char* previewEntryPoint() const {
+        return listGetPreviewBitmapW ? "ListGetPreviewBitmapW"
+                                     : (listGetPreviewBitmap ? "ListGetPreviewBitmap" : nullptr);
+    }
+
     ListLoadFunc listLoad = nullptr;
     ListLoadWFunc listLoadW = nullptr;  // null when the module lacks it or ListLoad is forced
     ListCloseWindowFunc listCloseWindow = nullptr;
     ListGetDetectStringFunc listGetDetectString = nullptr;
     ListSendCommandFunc listSendCommand = nullptr;
+    ListGetPreviewBitmapFunc listGetPreviewBitmap = nullptr;    // optional
+    ListGetPreviewBitmapWFunc listGetPreviewBitmapW = nullptr;  // optional, unless ANSI is forced
 
   private:
     std::wstring path_;

@@ -14,6 +14,7 @@
 #include <cwchar>
 #include <exception>
 #include <filesystem>
+#include <fstream>
 #include <map>
 #include <memory>
 #include <optional>
@@ -30,6 +31,7 @@
 #include "host/together.h"
 #include "host/viewer_frame.h"
 #include "host/wide_text.h"
+#include "host/win_handle.h"
 #include "host/window_probe.h"
 #include "qvx_version.h"
 
@@ -51,17 +53,22 @@ constexpr int kFrameHeight = 600;
 
 constexpr char kUsage[] =
     "usage: qvxhost [--plugin PATH] [--ansi] [--flags N] [--toggles K] [--repeat R]\n"
-    "               [--screenshot FILE.bmp] [--no-debug-channel] [--together N,...] IMAGE...\n"
+    "               [--screenshot FILE.bmp] [--preview WIDTHxHEIGHT:FILE.bmp]\n"
+    "               [--no-debug-channel] [--together N,...] IMAGE...\n"
     "  --plugin PATH      the plug-in module (default: qvx.wlx, 64-bit: qvx.wlx64, next to\n"
     "                     qvxhost.exe)\n"
-    "  --ansi             open files through ListLoad, with names in the ANSI code page, also\n"
-    "                     when the plug-in exports ListLoadW (which is taken otherwise)\n"
+    "  --ansi             open files through ListLoad (and ask for thumbnails through\n"
+    "                     ListGetPreviewBitmap), with names in the ANSI code page, also when\n"
+    "                     the plug-in exports the W forms (which are taken otherwise)\n"
     "  --flags N          show flags for ListLoad, 32-bit, decimal or 0x hex (default 0)\n"
     "  --toggles K        change the wrap-text bit K times after loading: 0, 1, 0, ...\n"
     "  --repeat R         then open, switch once and close each image R more times, and\n"
     "                     report objects, memory and timings\n"
     "  --screenshot F.bmp save every view as a 24-bit BMP: F-<view>.bmp for one image,\n"
     "                     F-<image>-<view>.bmp for several (views counted from 0 = load)\n"
+    "  --preview WxH:F    also ask for each image's thumbnail of at most W x H pixels, as the\n"
+    "                     thumbnail view does (the file's first 8 KB given along), and save\n"
+    "                     it as a 24-bit BMP: F, or F-<image>.bmp for several images\n"
     "  --no-debug-channel do not listen to the debugger output (no trace lines reported):\n"
     "                     timings as without a debug-output viewer\n"
     "  --together N,...   open every image (one may be given many times) in a window of its\n"
@@ -81,6 +88,9 @@ struct Options {
     int toggles = 0;
     int repeat = 0;
     std::wstring screenshot;
+    int previewWidth = 0;
+    int previewHeight = 0;
+    std::wstring preview;  // the thumbnail's file, empty when none is asked for
     std::vector<std::wstring> images;
     bool help = false;
     bool listen = true;
@@ -144,6 +154,16 @@ Options parseOptions(int argc, wchar_t** argv) {
             o.repeat = static_cast<int>(parseInteger(arg, value, 0, 1000000));
         } else if (arg == L"--screenshot") {
             o.screenshot = value;
+        } else if (arg == L"--preview") {
+            const std::size_t x = value.find(L'x'), colon = value.find(L':');
+            if (x == std::wstring::npos || colon == std::wstring::npos || x > colon ||
+                colon + 1 == value.size())
+                throw UsageError("--preview needs WIDTHxHEIGHT:FILE.bmp, not '" + utf8(value) +
+                                 "'");
+            o.previewWidth = static_cast<int>(parseInteger(arg, value.substr(0, x), 0, 65535));
+            o.previewHeight =
+                static_cast<int>(parseInteger(arg, value.substr(x + 1, colon - x - 1), 0, 65535));
+            o.preview = value.substr(colon + 1);
         } else if (arg == L"--together") {
             o.together = true;
             for (std::size_t from = 0; from <= value.size();) {
@@ -157,9 +177,19 @@ Options parseOptions(int argc, wchar_t** argv) {
         }
     }
     if (!o.help && o.images.empty()) throw UsageError("no image given");
-    if (o.together && (o.repeat > 0 || !o.screenshot.empty()))
-        throw UsageError("--together goes with neither --repeat nor --screenshot");
+    if (o.together && (o.repeat > 0 || !o.screenshot.empty() || !o.preview.empty()))
+        throw UsageError("--together goes with none of --repeat, --screenshot and --preview");
     return o;
+}
+
+// The first bytes of a file, as many as it has up to count; none when it cannot be read.
+std::vector<char> firstBytes(const std::wstring& path, std::size_t count) {
+    std::vector<char> bytes(count);
+    std::ifstream file(std::filesystem::path(path), std::ios::binary);
+    file.read(bytes.data(), static_cast<std::streamsize>(count));
+    bytes.resize(file ? count
+                      : static_cast<std::size_t>(std::max<std::streamsize>(0, file.gcount())));
+    return bytes;
 }
 
 void printError(const std::string& message) {
@@ -290,8 +320,11 @@ Json windowJson(HWND frame, HWND window, const CreationLog& log) {
     w["rect"] = {
         {"x", r.left}, {"y", r.top}, {"width", r.right - r.left}, {"height", r.bottom - r.top}};
     w["frameClient"] = {{"width", fc.right}, {"height", fc.bottom}};
+    const CharFormatReading wholeText = wholeTextCharFormat(window);
+    // The face the text is drawn in, as the control reports it.
+    w["face"] = (wholeText.mask & CFM_FACE) != 0 ? Json(utf8(wholeText.face)) : Json(nullptr);
     w["charFormat"] = {{"default", charFormatJson(defaultCharFormat(window))},
-                       {"wholeText", charFormatJson(wholeTextCharFormat(window))},
+                       {"wholeText", charFormatJson(wholeText)},
                        {"end", charFormatJson(endCharFormat(window))}};
     COLORREF background = 0;
     if (readBackgroundColor(window, background))
@@ -410,6 +443,38 @@ struct Run {
         img["notifications"] = std::move(notes);
         img["trace"] = traceSince(channel);
         return img;
+    }
+
+    // The thumbnail, as a file manager's thumbnail view asks for it.
+    Json preview(std::size_t index, const std::wstring& path) {
+        Json j;
+        j["entryPoint"] = plugin.previewEntryPoint() ? Json(plugin.previewEntryPoint()) : nullptr;
+        j["requested"] = {{"width", options.previewWidth}, {"height", options.previewHeight}};
+        PluginFileName name(path);
+        std::vector<char> content = firstBytes(path, kPreviewContentBytes);
+        j["contentBytes"] = content.size();
+        Bitmap bitmap(plugin.preview(name, options.previewWidth, options.previewHeight, content));
+        ViewerFrame::pumpMessages();
+        j["trace"] = traceSince(channel);
+        if (!bitmap) {
+            j["bitmap"] = nullptr;
+            return j;
+        }
+        MemoryDc dc(CreateCompatibleDC(nullptr));
+        Capture picture = Capture::ofBitmap(bitmap.get(), dc.get());
+        std::filesystem::path file(options.preview);
+        if (options.images.size() > 1)
+            file = file.parent_path() / (file.stem().wstring() + L"-" + std::to_wstring(index) +
+                                         file.extension().wstring());
+        Json b{{"width", picture.width()}, {"height", picture.height()}, {"file", nullptr}};
+        if (picture.writeBmp(file)) {
+            b["file"] = utf8(file.wstring());
+        } else {
+            printError("cannot save the thumbnail " + utf8(file.wstring()));
+            failed = true;
+        }
+        j["bitmap"] = std::move(b);
+        return j;
     }
 
     Json repeat(const std::wstring& path) {
@@ -545,6 +610,7 @@ int run(const Options& options) {
                                   [channel] { return traceSince(channel); }});
     for (std::size_t i = 0; !options.together && i < options.images.size(); ++i) {
         Json img = runner.openOnce(i, options.images[i]);
+        if (!options.preview.empty()) img["preview"] = runner.preview(i, options.images[i]);
         if (options.repeat > 0) img["repeat"] = runner.repeat(options.images[i]);
         images.push_back(std::move(img));
     }

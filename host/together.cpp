@@ -6,6 +6,7 @@
 
 #include <algorithm>
 #include <memory>
+#include <string>
 
 #include "host/resource_usage.h"
 #include "host/viewer_frame.h"
@@ -120,23 +121,26 @@ struct Viewer {
     bool isWindowAfterClose = false;
 };
 
-// As many frames as the run will have, and one window through a whole cycle: what the system
-// keeps for good after the first frames and the first load is not counted as held.
+// The run once over, with fewer changes: all windows open at once, each through a whole cycle,
+// then closed. What the system keeps for good after such a peak (the heap it grew to, the glyphs
+// a font has drawn) is not counted as held by the run that is measured.
 void warmUp(ListerPlugin& plugin, const TogetherRun& run) {
     std::vector<std::unique_ptr<ViewerFrame>> frames;
-    for (std::size_t i = 0; i < run.images.size(); ++i)
+    std::vector<HWND> windows;
+    for (const std::wstring& image : run.images) {
         frames.push_back(std::make_unique<ViewerFrame>(kFrameWidth, kFrameHeight));
-    PluginFileName name(run.images.front());
-    HWND window = plugin.load(frames.front()->hwnd(), name, run.flags);
-    ViewerFrame::pumpMessages();
-    if (window != nullptr) {
-        for (int k = 0; k < kWarmUpToggles; ++k) {
-            plugin.listSendCommand(window, kCommandNewParams, k % 2);
-            ViewerFrame::pumpMessages();
-        }
-        plugin.listCloseWindow(window);
+        PluginFileName name(image);
+        windows.push_back(plugin.load(frames.back()->hwnd(), name, run.flags));
         ViewerFrame::pumpMessages();
     }
+    for (int k = 0; k < kWarmUpToggles; ++k) {
+        for (HWND window : windows)
+            if (window != nullptr) plugin.listSendCommand(window, kCommandNewParams, k % 2);
+        ViewerFrame::pumpMessages();
+    }
+    for (HWND window : windows)
+        if (window != nullptr) plugin.listCloseWindow(window);
+    ViewerFrame::pumpMessages();
     frames.clear();
     ViewerFrame::pumpMessages();
 }

@@ -119,20 +119,28 @@ Capture Capture::ofClientArea(HWND window) {
         SelectGuard select(memory.get(), bitmap.get());
         if (!BitBlt(memory.get(), 0, 0, rc.right, rc.bottom, screen.get(), 0, 0, SRCCOPY)) return c;
     }
+    return ofBitmap(bitmap.get(), memory.get());
+}
+
+Capture Capture::ofBitmap(HBITMAP bitmap, HDC dc) {
+    Capture c;
+    BITMAP shape{};
+    if (!GetObjectW(bitmap, sizeof shape, &shape) || shape.bmWidth <= 0 || shape.bmHeight <= 0)
+        return c;
     BITMAPINFO info{};
     info.bmiHeader.biSize = sizeof info.bmiHeader;
-    info.bmiHeader.biWidth = rc.right;
-    info.bmiHeader.biHeight = rc.bottom;
+    info.bmiHeader.biWidth = shape.bmWidth;
+    info.bmiHeader.biHeight = shape.bmHeight;
     info.bmiHeader.biPlanes = 1;
     info.bmiHeader.biBitCount = 24;
     info.bmiHeader.biCompression = BI_RGB;
-    std::size_t stride = (static_cast<std::size_t>(rc.right) * 3 + 3) & ~std::size_t{3};
-    std::vector<std::uint8_t> rows(stride * static_cast<std::size_t>(rc.bottom));
-    if (GetDIBits(memory.get(), bitmap.get(), 0, static_cast<UINT>(rc.bottom), rows.data(), &info,
-                  DIB_RGB_COLORS) != rc.bottom)
+    std::size_t stride = (static_cast<std::size_t>(shape.bmWidth) * 3 + 3) & ~std::size_t{3};
+    std::vector<std::uint8_t> rows(stride * static_cast<std::size_t>(shape.bmHeight));
+    if (GetDIBits(dc, bitmap, 0, static_cast<UINT>(shape.bmHeight), rows.data(), &info,
+                  DIB_RGB_COLORS) != shape.bmHeight)
         return c;
-    c.width_ = rc.right;
-    c.height_ = rc.bottom;
+    c.width_ = shape.bmWidth;
+    c.height_ = shape.bmHeight;
     c.stride_ = stride;
     c.rows_ = std::move(rows);
     return c;

@@ -44,11 +44,13 @@ CharFormatReading endCharFormat(HWND window);
 // back. False when the control does not answer.
 bool readBackgroundColor(HWND window, COLORREF& color);
 
-// A 24-bit copy of a window's client area as it is on screen.
+// A 24-bit copy of a window's client area as it is on screen, or of a bitmap.
 class Capture {
   public:
     // Repaints the window, then copies its client area; empty when that fails.
     static Capture ofClientArea(HWND window);
+    // A copy of a bitmap not selected into any device context, read through dc.
+    static Capture ofBitmap(HBITMAP bitmap, HDC dc);
 
     bool empty() const { return width_ == 0; }
     int width() const { return width_; }

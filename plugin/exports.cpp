@@ -10,6 +10,7 @@
 #include "base/trace.h"
 #include "base/win32_handles.h"
 #include "disk/image.h"
+#include "plugin/preview.h"
 #include "plugin/startup.h"
 #include "plugin/viewer.h"
 #include "render/load.h"
@@ -53,7 +54,7 @@ HWND loadViewer(HWND parent, const std::u16string& path, std::int32_t showFlags)
     auto image = std::make_unique<DiskImage>();
     std::u16string listing = loadImage(path, *image);
 
-    setViewerAppearance(viewer.get());
+    setViewerAppearance(viewer.get(), viewerFace(added));
     image->wrapFlag = 1;
     image->showState = 0;
     attachImage(viewer.get(), std::move(image));
@@ -95,6 +96,28 @@ __declspec(dllexport) HWND __stdcall ListLoad(HWND parentWin, char* fileToLoad, 
 __declspec(dllexport) HWND __stdcall ListLoadW(HWND parentWin, wchar_t* fileToLoad, int showFlags) {
     try {
         return qvx::loadViewer(parentWin, qvx::fromWide(fileToLoad), showFlags);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+// Thumbnails. The host's first 8 KB of the file (contentBuf) are of no use: the directory lies
+// in the middle of the image, so the file is read by name like any other.
+__declspec(dllexport) HBITMAP
+    __stdcall ListGetPreviewBitmap(char* fileToLoad, int width, int height, char* /*contentBuf*/,
+                                   int /*contentBufLen*/) {
+    try {
+        return qvx::previewBitmap(qvx::fromAnsi(fileToLoad), width, height);
+    } catch (...) {
+        return nullptr;
+    }
+}
+
+__declspec(dllexport) HBITMAP
+    __stdcall ListGetPreviewBitmapW(wchar_t* fileToLoad, int width, int height,
+                                    char* /*contentBuf*/, int /*contentBufLen*/) {
+    try {
+        return qvx::previewBitmap(qvx::fromWide(fileToLoad), width, height);
     } catch (...) {
         return nullptr;
     }

@@ -8,6 +8,7 @@
 
 #include "base/text.h"
 #include "base/trace.h"
+#include "plugin/startup.h"
 #include "render/views.h"
 
 namespace qvx {
@@ -16,6 +17,7 @@ namespace {
 
 // Every text goes in as UTF-16 and replaces everything.
 constexpr UINT kUtf16CodePage = 1200;
+constexpr LONG kShippedFaceTwips = 240;  // 12 points
 
 }  // namespace
 
@@ -27,14 +29,32 @@ HWND createViewerWindow(HWND parent, HINSTANCE instance) {
                            instance, nullptr);
 }
 
-void setViewerAppearance(HWND viewer) {
+std::u16string_view viewerFace(int added) {
+    if (added != 0) return kDisplayFace;
+    // Only this process sees it, and it stays registered while the process runs: once is enough.
+    static bool shippedFontRegistered = false;
+    if (!shippedFontRegistered) {
+        const std::u16string path = moduleDirectory() + u"\\" + std::u16string(kShippedFontFile);
+        shippedFontRegistered =
+            AddFontResourceExW(reinterpret_cast<LPCWSTR>(path.c_str()), FR_PRIVATE, nullptr) > 0;
+    }
+    return shippedFontRegistered ? kShippedFace : kDisplayFace;
+}
+
+void setViewerAppearance(HWND viewer, std::u16string_view face) {
     CHARFORMATW format{};
     static_assert(sizeof format == 92);
     format.cbSize = sizeof format;
     format.dwMask = CFM_COLOR | CFM_FACE;
     format.crTextColor = colourRef(kTextColour);
-    static_assert(kDisplayFace.size() < LF_FACESIZE);
-    std::copy(kDisplayFace.begin(), kDisplayFace.end(), format.szFaceName);
+    static_assert(kDisplayFace.size() < LF_FACESIZE && kShippedFace.size() < LF_FACESIZE);
+    std::copy(face.begin(), face.end(), format.szFaceName);
+    if (face == kShippedFace) {
+        // QVX Mono as drawn, not thickened to the control's default bold, and at two screen
+        // pixels a glyph pixel (16 pixels an em at 96 dots an inch), where it is sharpest.
+        format.dwMask |= CFM_BOLD | CFM_SIZE;
+        format.yHeight = kShippedFaceTwips;
+    }
     // The default format too: Wine's control gives it to every text that EM_SETTEXTEX puts in.
     SendMessageW(viewer, EM_SETCHARFORMAT, SCF_DEFAULT, reinterpret_cast<LPARAM>(&format));
     SendMessageW(viewer, EM_SETCHARFORMAT, SCF_ALL, reinterpret_cast<LPARAM>(&format));

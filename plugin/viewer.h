@@ -6,6 +6,7 @@
 #include <cstdint>
 #include <memory>
 #include <string>
+#include <string_view>
 
 #include "disk/image.h"
 #include "render/viewer_look.h"
@@ -30,8 +31,13 @@ static_assert(kWrapTextChecked == 0xFFFC0001);
 // The hidden viewer window over the parent's client area; null when it cannot be made.
 HWND createViewerWindow(HWND parent, HINSTANCE instance);
 
+// The face the viewer draws with: the display font when its registration added it (added is what
+// AddFontResourceW answered), else QVX Mono from the module directory, registered for this process
+// alone the first time it is needed; the display font's face when neither is there.
+std::u16string_view viewerFace(int added);
+
 // Font face and colours of the whole control.
-void setViewerAppearance(HWND viewer);
+void setViewerAppearance(HWND viewer, std::u16string_view face);
 
 // Replaces the whole content with text.
 void putViewerText(HWND viewer, const std::u16string& text);

@@ -32,4 +32,8 @@ void readImage(const std::u16string& path, DiskImage& image, ReadParts parts) {
     if (parts.errorBytes && image.hasErrorBytes == 1) getErrorData(path, image);
 }
 
+bool isReadableImage(const DiskImage& image) {
+    return image.type != kTypeUnknown && !image.dirEntries.empty();
+}
+
 }  // namespace qvx

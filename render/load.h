@@ -27,4 +27,7 @@ struct ReadParts {
 // record as loadImage would, empty dirEntries included.
 void readImage(const std::u16string& path, DiskImage& image, ReadParts parts);
 
+// Whether a loaded record is a disk image at all: its type determined and a header read.
+bool isReadableImage(const DiskImage& image);
+
 }  // namespace qvx

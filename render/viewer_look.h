@@ -19,12 +19,22 @@ void writeDetectString(char* buffer, std::int32_t maxLength);
 // The display font: its face, and its file in the module's own folder.
 constexpr std::u16string_view kDisplayFace = u"C64 Pro Mono";
 constexpr std::u16string_view kDisplayFontFile = u"C64_Pro_Mono-STYLE.ttf";
+// The font shipped beside the modules (made from the glyph source), for when the display font is
+// not there.
+constexpr std::u16string_view kShippedFace = u"QVX Mono";
+constexpr std::u16string_view kShippedFontFile = u"QVX-Mono.ttf";
 
 struct Rgb {
     std::uint8_t red;
     std::uint8_t green;
     std::uint8_t blue;
 };
+constexpr bool operator==(Rgb a, Rgb b) {
+    return a.red == b.red && a.green == b.green && a.blue == b.blue;
+}
+constexpr bool operator!=(Rgb a, Rgb b) {
+    return !(a == b);
+}
 constexpr Rgb kTextColour{162, 143, 255};
 constexpr Rgb kBackgroundColour{96, 73, 237};
 

@@ -6,9 +6,9 @@
 #
 # Without IMAGE the built-in sample (samples/qvx-sample-errors.d64, all four views) is opened.
 # With --screenshot DIR every view is also saved as a PNG of the viewer window in DIR (view-N.png,
-# or NAME-view-N.png for several images), drawn with a stand-in for the display font: the real
-# font is not ours. The stand-in is built from Sixtyfour (fonts-sixtyfour, SIL OFL 1.1) into a
-# scratch plug-in folder beside a copy of qvx.wlx and removed afterwards.
+# or NAME-view-N.png for several images), from the plug-in as the release archive installs it
+# (the module with QVX Mono beside it, without the display font, which is not ours) in a scratch
+# folder that is removed afterwards.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 root=$(pwd)
@@ -48,10 +48,8 @@ fi
 
 step="building the native qvx and the $qvx_width-bit plug-in and host ($qvx_preset preset)"
 echo "== building (native qvx, $qvx_module and qvxhost)"
-native_targets=(qvx)
-[ -z "$screenshots" ] || native_targets+=(glyph_table)
 cmake --preset native >/dev/null
-cmake --build --preset native --target "${native_targets[@]}" >/dev/null
+cmake --build --preset native --target qvx >/dev/null
 cmake --preset "$qvx_preset" >/dev/null
 cmake --build --preset "$qvx_preset" --target qvx_plugin qvxhost >/dev/null
 qvx="$root/build/native/qvx"
@@ -67,14 +65,11 @@ qvx_prepare_prefix "$QVX_WINEPREFIX" "$qvx_width"
 args=(--toggles 4)
 plugin=$qvx_plugin
 if [ -n "$screenshots" ]; then
-  step="building the stand-in display font"
-  echo "== building the stand-in display font"
+  step="installing the plug-in as the release archive holds it"
+  echo "== installing the plug-in as the release archive holds it"
   mkdir -p "$screenshots" "$work/plugin" "$work/shots"
-  cp "$plugin" "$work/plugin/"
+  cmake --install "build/$qvx_preset" --component plugin --prefix "$work/plugin" >/dev/null
   plugin="$work/plugin/$qvx_module"
-  build/native/tools/standin-font/glyph_table >"$work/glyphs.txt"
-  /usr/bin/python3 tools/standin-font/make_font.py "$work/glyphs.txt" \
-    "$work/plugin/C64_Pro_Mono-STYLE.ttf"
   args+=(--screenshot "$(qvx_winpath "$work/shots")\\view.bmp")
 fi
 args+=(--plugin "$(qvx_winpath "$plugin")")
@@ -95,7 +90,6 @@ shots_dir=""
 python3 - "$work/report.json" "$qvx" "$shots_dir" "${images[@]}" <<'EOF'
 import json
 import os
-import re
 import subprocess
 import sys
 
@@ -106,15 +100,6 @@ names = {0: "listing", 1: "listing, second character set", 2: "BAM map", 3: "err
 
 def qvx_out(args):
     return subprocess.run([qvx] + args, capture_output=True).stdout.decode("utf-8")
-
-
-def font_added(trace):
-    """The result of the font registration the plug-in traced, or None."""
-    for line in trace:
-        m = re.fullmatch(r"QVX: ListLoad - AddFont=(-?\d+)", line)
-        if m:
-            return int(m.group(1))
-    return None
 
 
 failed = False
@@ -169,8 +154,9 @@ for img, path in zip(r["images"], images):
     print()
     for line in img["trace"]:
         print(f"trace        {line!r}")
-    if shots_dir and not font_added(img["trace"]):
-        print(f"demo: the stand-in font was not registered for {path}", file=sys.stderr)
+    if shots_dir and fmt["face"] != "QVX Mono":
+        print(f"demo: the viewer drew {path} in {fmt['face']!r}, not in QVX Mono",
+              file=sys.stderr)
         failed = True
 sys.exit(1 if failed else 0)
 EOF

@@ -24,8 +24,13 @@ from pe_module import PeImage, interface_faults  # noqa: E402
 # File managers take the module by this name and the 64-bit one by the same name + "64".
 MODULES = {"qvx.wlx": "i386", "qvx.wlx64": "amd64"}
 DOCS = ["README.md", "LICENSE"]
+# The font shipped beside the modules, and its licence, made by the build from the glyph source.
+FONT = "QVX-Mono.ttf"
+FONT_LICENCE = "QVX-Mono-OFL.txt"
+FONT_SIZE_LIMIT = 64 * 1024
 INSTALL_DESCRIPTION = "pluginst.inf"
-EXPORTS = ["ListCloseWindow", "ListGetDetectString", "ListLoad", "ListLoadW", "ListSendCommand"]
+EXPORTS = ["ListCloseWindow", "ListGetDetectString", "ListGetPreviewBitmap",
+           "ListGetPreviewBitmapW", "ListLoad", "ListLoadW", "ListSendCommand"]
 MODULE_SIZE_LIMIT = 256 * 1024
 # Zip dates are local DOS times in two-second steps, from 1980 on; ours are UTC.
 DOS_EPOCH = 315532800
@@ -99,6 +104,16 @@ def check_pe_module(name, data, debug_dir, root, problems):
             problems.append(f"{name}: {debug.name} holds no debug information")
 
 
+def check_font(data, problems):
+    """A TrueType file of the face QVX Mono, small enough to travel with every module."""
+    if len(data) > FONT_SIZE_LIMIT:
+        problems.append(f"{FONT}: {len(data)} bytes, over the limit of {FONT_SIZE_LIMIT}")
+    if data[:4] != b"\0\1\0\0":
+        problems.append(f"{FONT}: not a TrueType font")
+    elif "QVX Mono".encode("utf-16-be") not in data:
+        problems.append(f"{FONT}: does not name the face QVX Mono")
+
+
 def check_install_description(data, problems):
     """The INI file the file manager installs from: one section, the four keys."""
     if b"\n" in data.replace(b"\r\n", b""):
@@ -150,7 +165,7 @@ def check(packages, version, root):
         with zipfile.ZipFile(archive) as z:
             names = sorted(z.namelist())
             print(f"package: {archive.name}: {', '.join(names)}")
-            wanted = sorted(list(MODULES) + DOCS + [INSTALL_DESCRIPTION])
+            wanted = sorted(list(MODULES) + DOCS + [INSTALL_DESCRIPTION, FONT, FONT_LICENCE])
             if names != wanted:
                 problems.append(f"{archive.name} holds {names}, not {wanted}")
             date = zip_date(epoch())
@@ -160,6 +175,11 @@ def check(packages, version, root):
             for doc in DOCS:
                 if doc in names and z.read(doc) != (root / doc).read_bytes():
                     problems.append(f"{doc} differs from the source tree's")
+            if FONT_LICENCE in names and \
+                    z.read(FONT_LICENCE) != (root / "font" / "OFL.txt").read_bytes():
+                problems.append(f"{FONT_LICENCE} differs from the glyph source's font/OFL.txt")
+            if FONT in names:
+                check_font(z.read(FONT), problems)
             if INSTALL_DESCRIPTION in names:
                 check_install_description(z.read(INSTALL_DESCRIPTION), problems)
             for module in MODULES:

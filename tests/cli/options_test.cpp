@@ -137,6 +137,16 @@ TEST(ParseArguments, RejectsUsageErrors) {
         {{u"--color=ALWAYS", u"a"}, "bad --color 'ALWAYS'"},
         {{u"a", u"--color"}, "'--color' needs a value"},
         {{u"--bogus", u"--help"}, "unknown option '--bogus'"},
+        {{u"--png", u"", u"a"}, "--png needs a file name"},
+        {{u"a", u"--png"}, "'--png' needs a value"},
+        {{u"--png", u"x.png", u"--scale", u"0", u"a"}, "bad --scale '0' (1 to 8)"},
+        {{u"--png", u"x.png", u"--scale=9", u"a"}, "bad --scale '9'"},
+        {{u"--png=x.png", u"--scale", u"2x", u"a"}, "bad --scale '2x'"},
+        {{u"--scale", u"2", u"a"}, "--scale goes with --png"},
+        {{u"--raw", u"--png", u"x.png", u"a"}, "not both"},
+        {{u"--png", u"x.png", u"a", u"b"}, "--png draws one IMAGE"},
+        {{u"--png", u"x.png", u"-r", u"a"}, "--png draws one IMAGE"},
+        {{u"--png", u"x.png", u"--json", u"a"}, "--png draws one IMAGE"},
     };
     for (const ErrorCase& c : cases) {
         const ParsedCommand parsed = parseArguments(c.args);
@@ -146,11 +156,34 @@ TEST(ParseArguments, RejectsUsageErrors) {
     }
 }
 
+TEST(ParseArguments, TakesThePictureAndItsScale) {
+    struct Case {
+        std::vector<std::u16string> args;
+        std::u16string png;
+        int scale;
+    };
+    const Case cases[] = {
+        {{u"a.d64"}, u"", 1},
+        {{u"--png", u"out.png", u"a.d64"}, u"out.png", 1},
+        {{u"--png=-", u"--scale=3", u"a.d64"}, u"-", 3},
+        {{u"--scale", u"8", u"--png", u"p.png", u"a.d64"}, u"p.png", 8},
+        {{u"--png", u"--view", u"a.d64"}, u"--view", 1},  // a value, however it looks
+    };
+    for (const Case& c : cases) {
+        const ParsedCommand parsed = parseArguments(c.args);
+        ASSERT_EQ(parsed.action, Action::Run) << parsed.error;
+        EXPECT_EQ(parsed.options.png, c.png);
+        EXPECT_EQ(parsed.options.scale, c.scale);
+        EXPECT_EQ(parsed.options.paths, std::vector<std::u16string>{u"a.d64"});
+    }
+}
+
 TEST(HelpText, StartsWithTheUsageLineAndNamesEveryOption) {
     const std::string help = helpText();
     EXPECT_EQ(help.rfind(std::string(kUsageLine), 0), 0u);
-    for (const char* option : {"--view", "--raw", "--trace", "--color", "-r", "--recursive",
-                               "--json", "--find", "--help", "--version", "D64, D71"})
+    for (const char* option :
+         {"--view", "--raw", "--trace", "--color", "--png", "--scale", "-r", "--recursive",
+          "--json", "--find", "--help", "--version", "D64, D71"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 

@@ -1,8 +1,11 @@
 // The qvx program end to end: views, exit statuses, usage errors, trace and colour, run as a child
 // process on images built byte by byte and compared with the load run in this process.
 #include <gtest/gtest.h>
+#include <png.h>
 
 #include <algorithm>
+#include <fstream>
+#include <iterator>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -15,6 +18,7 @@
 #include "qvx_version.h"
 #include "render/listing.h"
 #include "render/load.h"
+#include "render/picture.h"
 #include "run_program.h"
 #include "support/image_builder.h"
 #include "support/image_kinds.h"
@@ -129,6 +133,53 @@ TEST_P(QvxViews, TerminalViewsHaveLineFeedsAndNoFontCodePoints) {
     }
 }
 
+// The pixels of a PNG, decoded by the same library; empty when it is not one.
+Picture decodePng(const std::string& bytes) {
+    png_image image{};
+    image.version = PNG_IMAGE_VERSION;
+    if (!png_image_begin_read_from_memory(&image, bytes.data(), bytes.size())) return {};
+    image.format = PNG_FORMAT_RGB;
+    std::vector<png_byte> rgb(PNG_IMAGE_SIZE(image));
+    if (!png_image_finish_read(&image, nullptr, rgb.data(), 0, nullptr)) return {};
+    Picture p{static_cast<int>(image.width), static_cast<int>(image.height), {}};
+    for (std::size_t i = 0; i + 2 < rgb.size(); i += 3)
+        p.pixels.push_back({rgb[i], rgb[i + 1], rgb[i + 2]});
+    return p;
+}
+
+std::string readFile(const std::string& path) {
+    std::ifstream in(path, std::ios::binary);
+    return std::string(std::istreambuf_iterator<char>(in), {});
+}
+
+TEST_P(QvxViews, PicturesAreTheViewsDrawnFromTheGlyphSource) {
+    const std::string path = buildImage(type, errorBytes);
+    const Expected e = expectedFor(path);
+    const std::u16string* texts[] = {&e.listing, &e.secondSet, &e.image.bamMapText,
+                                     &e.image.errorMapText};
+    const std::string png = scratchDir() + "/view.png";
+    for (int view = 0; view < 4; ++view) {
+        if (view == 3 && !errorBytes) continue;
+        const int scale = 1 + view % 2;
+        SCOPED_TRACE("view " + std::to_string(view) + ", scale " + std::to_string(scale));
+        const ProgramResult r = qvx(
+            {"--png", png, "--scale", std::to_string(scale), "--view", std::to_string(view), path});
+        EXPECT_EQ(r.status, 0);
+        EXPECT_EQ(r.out, "");
+        EXPECT_EQ(r.err, "");
+        const Picture written = decodePng(readFile(png));
+        const Picture expected = scalePicture(renderText(*texts[view]), scale);
+        ASSERT_EQ(written.width, expected.width);
+        ASSERT_EQ(written.height, expected.height);
+        EXPECT_TRUE(written.pixels == expected.pixels);
+        // The same bytes on standard output.
+        const ProgramResult out = qvx(
+            {"--png", "-", "--scale", std::to_string(scale), "--view", std::to_string(view), path});
+        EXPECT_EQ(out.status, 0);
+        EXPECT_EQ(out.out, readFile(png));
+    }
+}
+
 INSTANTIATE_TEST_SUITE_P(AllTypes, QvxViews,
                          ::testing::Combine(::testing::ValuesIn(kEveryType), ::testing::Bool()),
                          [](const auto& info) {
@@ -200,6 +251,31 @@ TEST(QvxUnreadable, ExitsOneWithTheMessageAfterTheTrace) {
         EXPECT_EQ(r.status, 1);
         ASSERT_FALSE(e.secondSetTrace.empty());
         EXPECT_EQ(r.err, e.trace + e.secondSetTrace + message);
+    }
+}
+
+// No picture of a file that is no image, nor of a view it lacks; a picture that cannot be
+// written is said so.
+TEST(QvxPicture, WritesNothingItCannotShow) {
+    const std::string dir = scratchDir();
+    writeFile(dir + "/short.d64", std::vector<std::uint8_t>(1000, 0));
+    const std::string image = buildImage(kTypeD64, false);
+    struct Case {
+        std::vector<std::string> args;
+        int status;
+        std::string errorPart;
+    };
+    const Case cases[] = {
+        {{"--png", dir + "/a.png", dir + "/short.d64"}, 1, "not a readable disk image"},
+        {{"--png", dir + "/a.png", "--view", "3", image}, 1, "no error map"},
+        {{"--png", dir + "/no-folder/a.png", image}, 1, "no-folder/a.png: No such file"},
+    };
+    for (const Case& c : cases) {
+        const ProgramResult r = qvx(c.args);
+        EXPECT_EQ(r.status, c.status) << c.errorPart;
+        EXPECT_NE(r.err.find(c.errorPart), std::string::npos) << r.err;
+        EXPECT_EQ(r.out, "");
+        EXPECT_FALSE(std::ifstream(dir + "/a.png").good()) << c.errorPart;
     }
 }
 

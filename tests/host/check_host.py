@@ -10,6 +10,7 @@ import argparse
 import json
 import os
 import re
+import shutil
 import struct
 import subprocess
 import sys
@@ -22,6 +23,9 @@ WS_VISIBLE = 0x10000000
 TEXT_COLOR = 0x00FF8FA2
 BACK_COLOR = 0x00ED4960
 FACE = "C64 Pro Mono"
+DISPLAY_FONT_FILE = "C64_Pro_Mono-STYLE.ttf"
+SHIPPED_FACE = "QVX Mono"
+SHIPPED_FONT_FILE = "QVX-Mono.ttf"
 DETECT = 'EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64"'
 
 # Image files written by host_make_images: (file, type name, carries error bytes).
@@ -212,6 +216,15 @@ def test_usage(opts):
     c.true("bad number: message", b"--toggles needs a number" in p.stderr)
     p = run_host(["--frobnicate", "1", image], opts, expect_rc=None)
     c.eq("unknown option: exit status", p.returncode, 2)
+    for value in ("10x10", "10:x.bmp", "x10:x.bmp", "10x10:", "10x-1:x.bmp"):
+        p = run_host(["--preview", value, image], opts, expect_rc=None)
+        c.eq(f"--preview {value}: exit status", p.returncode, 2)
+        c.true(f"--preview {value}: message", b"--preview needs" in p.stderr,
+               p.stderr.decode(errors="replace"))
+    # A module without thumbnails: nothing to call, no picture.
+    r = run_json(["--plugin", winpath(opts.plugin), "--preview", "10x10:x.bmp", image], opts)
+    c.eq("no thumbnail entry point", r["images"][0]["preview"]["entryPoint"], None)
+    c.eq("no thumbnail", r["images"][0]["preview"]["bitmap"], None)
     missing = winpath(os.path.join(opts.work, "no-such-plugin.wlx"))
     p = run_host(["--plugin", missing, image], opts, expect_rc=None)
     c.eq("missing plug-in: exit status", p.returncode, 3)
@@ -402,7 +415,16 @@ def split_trace(c, where, trace, name, flags_hex, sends, quiet_views=True):
     return trace[2:first]
 
 
-def check_plugin_window(c, where, img):
+def expected_face(plugin):
+    """The display font when it lies beside the module, else QVX Mono when that does, else the
+    display font's face all the same."""
+    folder = os.path.dirname(os.path.abspath(plugin))
+    if os.path.exists(os.path.join(folder, DISPLAY_FONT_FILE)):
+        return FACE
+    return SHIPPED_FACE if os.path.exists(os.path.join(folder, SHIPPED_FONT_FILE)) else FACE
+
+
+def check_plugin_window(c, where, img, face):
     w = img["window"]
     if not c.true(f"{where} window", w is not None):
         return
@@ -412,7 +434,8 @@ def check_plugin_window(c, where, img):
     f = w["charFormat"]["wholeText"]
     c.eq(f"{where} face and colour the same over the whole text",
          f["mask"] & (CFM_COLOR | CFM_FACE), CFM_COLOR | CFM_FACE)
-    c.eq(f"{where} face", f["face"], FACE)
+    c.eq(f"{where} face", f["face"], face)
+    c.eq(f"{where} face reported", w["face"], face)
     c.eq(f"{where} text colour", f["textColor"], TEXT_COLOR)
     c.eq(f"{where} automatic colour", f["autoColor"], False)
     c.eq(f"{where} background", w["backgroundColor"], BACK_COLOR)
@@ -452,7 +475,7 @@ def test_plugin_views(opts):
         if opts.ansi and lost:
             # The name arrives with question marks: no such file, a window with empty listings.
             type_name, errors = None, False
-        check_plugin_window(c, where, img)
+        check_plugin_window(c, where, img, expected_face(opts.plugin))
         views = img["views"]
         if not c.eq(f"{where} views", len(views), 5):
             continue
@@ -497,7 +520,7 @@ def test_plugin_flags(opts):
         r = plugin_run(opts, [image], ["--flags", flags])
         img = r["images"][0]
         where = f"flags {flags}"
-        check_plugin_window(c, where, img)
+        check_plugin_window(c, where, img, expected_face(opts.plugin))
         split_trace(c, where, img["trace"], winpath(image), hex_text, [0, 1, 0, 1])
         texts = [crlf_to_cr(v["text"]) for v in img["views"]]
         if base is None:
@@ -579,6 +602,117 @@ def test_plugin_repeat(opts):
     c.finish()
 
 
+def test_plugin_fonts(opts):
+    """Which face the viewer draws with, by what lies beside the module: the display font wins,
+    QVX Mono stands in for it, and without either the display font's face is still asked for.
+    The trace is the same in each but for the AddFont result, and so are the texts."""
+    c = Checker()
+    image = os.path.join(opts.images, "d64-errors.d64")
+    fonts = {"display": opts.display_font,
+             "shipped": os.path.join(os.path.dirname(opts.plugin), SHIPPED_FONT_FILE)}
+    for name, path in fonts.items():
+        if not path or not os.path.exists(path):
+            raise Failure(f"no {name} font at {path}")
+    cases = [("display and shipped", [("display", DISPLAY_FONT_FILE),
+                                      ("shipped", SHIPPED_FONT_FILE)], FACE, True),
+             ("shipped alone", [("shipped", SHIPPED_FONT_FILE)], SHIPPED_FACE, False),
+             ("no font", [], FACE, False)]
+    traces, texts = [], []
+    for where, files, face, added in cases:
+        folder = os.path.join(opts.work, "fonts-" + where.replace(" ", "-"))
+        shutil.rmtree(folder, ignore_errors=True)
+        os.makedirs(folder)
+        module = os.path.join(folder, os.path.basename(opts.plugin))
+        shutil.copyfile(opts.plugin, module)
+        for font_name, file_name in files:
+            shutil.copyfile(fonts[font_name], os.path.join(folder, file_name))
+        r = run_json(["--plugin", winpath(module), "--toggles", "4", winpath(image)], opts)
+        img = r["images"][0]
+        check_plugin_window(c, where, img, face)
+        trace = img["trace"]
+        c.true(f"{where}: AddFont", len(trace) > 1 and (trace[1] != "QVX: ListLoad - AddFont=0")
+               == added, repr(trace[:2]))
+        traces.append([line for line in trace if not line.startswith("QVX: ListLoad - AddFont=")])
+        texts.append([v["text"] for v in img["views"]])
+    c.eq("the same trace lines with any font", traces[1:], traces[:1] * 2)
+    c.eq("the same texts with any font", texts[1:], texts[:1] * 2)
+    c.finish()
+
+
+def png_rgb(path):
+    """Width, height and the RGB bytes of a PNG, through ImageMagick."""
+    size = subprocess.run(["identify", "-format", "%w %h", path], capture_output=True,
+                          check=True, text=True).stdout.split()
+    rgb = subprocess.run(["convert", path, "-depth", "8", "rgb:-"], capture_output=True,
+                         check=True).stdout
+    return int(size[0]), int(size[1]), rgb
+
+
+def fitted_size(width, height, box_width, box_height):
+    """The thumbnail's size, and its whole scale factor or 0 when reduced: the top of the
+    picture, no taller than the box's proportions, enlarged by whole factors or reduced."""
+    h = min(height, max(1, -(-width * box_height // box_width)))
+    scale = min(box_width // width, box_height // h)
+    if scale >= 1:
+        return width * scale, h * scale, scale
+    if box_width * h <= box_height * width:
+        return box_width, max(1, h * box_width // width), 0
+    return max(1, width * box_height // h), box_height, 0
+
+
+def test_plugin_preview(opts):
+    """Thumbnails through ListGetPreviewBitmapW (ListGetPreviewBitmap with --ansi), against the
+    picture qvx --png draws of the same listing: pixel for pixel where it is shown at a whole
+    factor, the right size where it is reduced, none for a file that is no image."""
+    if not opts.qvx or not os.access(opts.qvx, os.X_OK):
+        print(f"SKIP: no native qvx at {opts.qvx}; build the native preset first")
+        sys.exit(SKIP)
+    c = Checker()
+    entry = "ListGetPreviewBitmap" if opts.ansi else "ListGetPreviewBitmapW"
+    sizes = [(1000, 1000), (200, 200), (900, 100), (96, 96), (64, 300), (16, 16)]
+    images = ["d64-errors.d64", "d82.d82", "caf\u00e9.d64"]
+    references = []
+    for index, name in enumerate(images):
+        png = os.path.join(opts.work, f"preview-reference-{index}.png")
+        p = native(opts, ["--png", png, os.path.join(opts.images, name)])
+        if not c.eq(f"{name}: qvx --png exit status", p.returncode, 0):
+            c.finish()
+        references.append(png_rgb(png))
+    paths = [os.path.join(opts.images, name) for name in images]
+    for box in sizes:
+        bmp_stem = os.path.join(opts.work, f"preview-{box[0]}x{box[1]}")
+        args = ["--plugin", winpath(opts.plugin), "--preview",
+                f"{box[0]}x{box[1]}:{winpath(bmp_stem + '.bmp')}"] + [winpath(p) for p in paths]
+        r = run_json((["--ansi"] if opts.ansi else []) + args, opts)
+        for index, (name, path, img) in enumerate(zip(images, paths, r["images"])):
+            where = f"{name} at most {box[0]}x{box[1]}"
+            pv = img["preview"]
+            c.eq(f"{where}: entry point", pv["entryPoint"], entry)
+            c.eq(f"{where}: content given", pv["contentBytes"], 8192)
+            traced = western(winpath(path)) if opts.ansi else winpath(path)
+            c.eq(f"{where}: first trace line", pv["trace"][:1],
+                 [f"QVX: ListGetPreviewBitmap - called for '{traced}'; size={box[0]}x{box[1]}"])
+            width, height, rgb = references[index]
+            want_w, want_h, scale = fitted_size(width, height, *box)
+            b = pv["bitmap"]
+            if not c.true(f"{where}: a bitmap", b is not None):
+                continue
+            c.eq(f"{where}: size", (b["width"], b["height"]), (want_w, want_h))
+            c.true(f"{where}: within the box", b["width"] <= box[0] and b["height"] <= box[1])
+            if scale == 0 or (b["width"], b["height"]) != (want_w, want_h):
+                continue
+            bmp = read_bmp(f"{bmp_stem}-{index}.bmp")
+            wrong = [(x, y) for y in range(want_h) for x in range(want_w)
+                     if bmp_pixel(bmp, x, y) != int.from_bytes(
+                         rgb[3 * ((y // scale) * width + x // scale):][:3], "little")]
+            c.eq(f"{where}: pixels that differ from qvx --png at {scale}x", wrong[:5], [])
+    none = run_json(["--plugin", winpath(opts.plugin), "--preview",
+                     f"100x100:{winpath(os.path.join(opts.work, 'none.bmp'))}",
+                     winpath(os.path.join(opts.images, "short.d64"))], opts)
+    c.eq("no thumbnail of a file that is no image", none["images"][0]["preview"]["bitmap"], None)
+    c.finish()
+
+
 def main():
     ap = argparse.ArgumentParser()
     ap.add_argument("--runner", required=True, help="runs a Win32 program (wine-run.sh)")
@@ -588,6 +722,7 @@ def main():
     ap.add_argument("test")
     ap.add_argument("--plugin", help="plug-in module")
     ap.add_argument("--qvx", help="native qvx program")
+    ap.add_argument("--display-font", help="a stand-in for the display font")
     ap.add_argument("--iterations", type=int, default=1000, help="loads for the repeat test")
     ap.add_argument("--ansi", action="store_true",
                     help="the host opens files through ListLoad, not ListLoadW")
@@ -596,7 +731,8 @@ def main():
     keep_wineserver()
     tests = {"usage": test_usage, "fake-views": test_fake_views, "fake-repeat": test_fake_repeat,
              "views": test_plugin_views, "flags": test_plugin_flags, "native": test_plugin_native,
-             "repeat": test_plugin_repeat}
+             "repeat": test_plugin_repeat, "fonts": test_plugin_fonts,
+             "preview": test_plugin_preview}
     try:
         tests[opts.test](opts)
     except Failure as e:

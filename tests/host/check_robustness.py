@@ -60,7 +60,7 @@ def test_filled(opts):
     c.eq("images reported", len(r["images"]), len(manifest))
     for img, path, m in zip(r["images"], files, manifest):
         where = m["file"]
-        host.check_plugin_window(c, where, img)
+        host.check_plugin_window(c, where, img, host.expected_face(opts.plugin))
         readers = host.split_trace(c, where, img["trace"], host.winpath(path), "0", [0, 1, 0, 1])
         c.eq(f"{where} readers' lines", readers, ["QVX: " + l for l in m["readerLines"]])
         views = img["views"]
@@ -195,7 +195,9 @@ def test_fake_together(opts):
     image = host.winpath(os.path.join(opts.images, "d64.d64"))
     for args, message in ((["--together", "1,x"], b"--together needs a number"),
                           (["--together", "1,"], b"--together needs a number"),
-                          (["--together", "2", "--repeat", "3"], b"--together goes with neither")):
+                          (["--together", "2", "--repeat", "3"], b"--together goes with none of"),
+                          (["--together", "2", "--preview", "9x9:x.bmp"],
+                           b"--together goes with none of")):
         p = host.run_host(["--plugin", host.winpath(opts.plugin)] + args + [image], opts,
                           expect_rc=None)
         c.eq(f"{args}: exit status", p.returncode, 2)

@@ -28,8 +28,7 @@ std::string calledLine(const std::string& path, const std::string& flags) {
 }
 
 bool fontBesideModule() {
-    return GetFileAttributesW(wide(pluginFolder() + u"\\C64_Pro_Mono-STYLE.ttf")) !=
-           INVALID_FILE_ATTRIBUTES;
+    return besideModule(u"C64_Pro_Mono-STYLE.ttf");
 }
 
 // The AddFont line: nothing is registered when the module directory has no font file.
@@ -100,7 +99,7 @@ TEST_P(LoadEveryType, ShowsTheListingInAReadOnlyRichEdit) {
     EXPECT_EQ(look.mask & (CFM_COLOR | CFM_FACE), DWORD{CFM_COLOR | CFM_FACE});
     EXPECT_EQ(look.effects & CFE_AUTOCOLOR, 0u);
     EXPECT_EQ(look.textColour, COLORREF{0x00FF8FA2});
-    EXPECT_EQ(look.face, u"C64 Pro Mono");
+    EXPECT_EQ(look.face, expectedFace());
     EXPECT_EQ(look.background, COLORREF{0x00ED4960});
 
     const DiskImage* record = recordOf(window);

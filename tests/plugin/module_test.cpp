@@ -52,12 +52,12 @@ TEST(Module, IsADllOfThisWidthNamedForIt) {
     EXPECT_EQ(path.substr(path.rfind(u'\\') + 1), kModuleName);
 }
 
-TEST(Module, ExportsTheFiveEntryPointsByPlainName) {
+TEST(Module, ExportsTheSevenEntryPointsByPlainName) {
     const IMAGE_DATA_DIRECTORY& directory =
         ntHeaders().OptionalHeader.DataDirectory[IMAGE_DIRECTORY_ENTRY_EXPORT];
     ASSERT_NE(directory.VirtualAddress, 0u);
     const auto& exports = *at<IMAGE_EXPORT_DIRECTORY>(directory.VirtualAddress);
-    EXPECT_EQ(exports.NumberOfFunctions, 5u);
+    EXPECT_EQ(exports.NumberOfFunctions, 7u);
     const DWORD* names = at<DWORD>(exports.AddressOfNames);
     const WORD* ordinals = at<WORD>(exports.AddressOfNameOrdinals);
     const DWORD* functions = at<DWORD>(exports.AddressOfFunctions);
@@ -71,8 +71,9 @@ TEST(Module, ExportsTheFiveEntryPointsByPlainName) {
             GetProcAddress(plugin().module.get(), name.c_str()))
             << name;
     }
-    EXPECT_EQ(found, (std::vector<std::string>{"ListCloseWindow", "ListGetDetectString", "ListLoad",
-                                               "ListLoadW", "ListSendCommand"}));
+    EXPECT_EQ(found, (std::vector<std::string>{"ListCloseWindow", "ListGetDetectString",
+                                               "ListGetPreviewBitmap", "ListGetPreviewBitmapW",
+                                               "ListLoad", "ListLoadW", "ListSendCommand"}));
 }
 
 #if defined(__i386__)
@@ -130,6 +131,20 @@ TEST(Module, EntryPointsRemoveTheirArguments) {
         EXPECT_EQ(lines[0], "QVX: ListLoad - called for '" + path + "'; flags=$0");
         window = FindWindowExW(host.get(), nullptr, nullptr, nullptr);
         ASSERT_NE(window, nullptr);
+    }
+
+    // Both thumbnail entry points, asked for a box of no area: no bitmap to own afterwards.
+    for (const char* name : {"ListGetPreviewBitmap", "ListGetPreviewBitmapW"}) {
+        const void* preview = reinterpret_cast<const void*>(GetProcAddress(p.module.get(), name));
+        ASSERT_NE(preview, nullptr) << name;
+        const bool wide = std::string(name).back() == 'W';
+        const std::uint32_t file = wide ? word(widePath.data()) : word(path.data());
+        debugChannel().take();
+        EXPECT_EQ(bytesLeftByCall(preview, {file, 0u, 0u, word(buffer.data()), 64u}), 0u) << name;
+        EXPECT_EQ(debugChannel().take(),
+                  std::vector<std::string>{"QVX: ListGetPreviewBitmap - called for '" + path +
+                                           "'; size=0x0"})
+            << name;
     }
 
     EXPECT_EQ(

@@ -111,6 +111,16 @@ std::u16string pluginFolder() {
     return folderOf(pluginPath());
 }
 
+bool besideModule(const std::u16string& fileName) {
+    return GetFileAttributesW(wide(pluginFolder() + u"\\" + fileName)) != INVALID_FILE_ATTRIBUTES;
+}
+
+std::u16string expectedFace() {
+    if (!besideModule(u"C64_Pro_Mono-STYLE.ttf") && besideModule(u"QVX-Mono.ttf"))
+        return u"QVX Mono";
+    return u"C64 Pro Mono";
+}
+
 DebugChannel& debugChannel() {
     static DebugChannel channel;
     return channel;

@@ -43,6 +43,12 @@ std::u16string programFolder();
 std::u16string pluginPath();
 std::u16string pluginFolder();
 
+// Whether a file of that name lies beside the module.
+bool besideModule(const std::u16string& fileName);
+// The face the viewer draws with: the display font's when it lies beside the module, else
+// QVX Mono's when that does, else the display font's all the same.
+std::u16string expectedFace();
+
 // The one listener on the debugger output, for the whole test program.
 DebugChannel& debugChannel();
 

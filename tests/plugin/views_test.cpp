@@ -55,7 +55,7 @@ TEST_P(ViewCycle, StepsThroughTheViewsOnEveryWrapChange) {
     }
     // Every view keeps the font and colours.
     TextAppearance look = appearance(window);
-    EXPECT_EQ(look.face, u"C64 Pro Mono");
+    EXPECT_EQ(look.face, expectedFace());
     EXPECT_EQ(look.textColour, COLORREF{0x00FF8FA2});
     EXPECT_EQ(look.background, COLORREF{0x00ED4960});
     plugin().listCloseWindow(window);

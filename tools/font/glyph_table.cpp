@@ -1,5 +1,5 @@
 // Prints, for both character sets, the Unicode character that stands for each screen code:
-// "SET CODE HEX" per line. The stand-in font is built from this table.
+// "SET CODE HEX" per line, what tools/font/extract_glyphs.py takes.
 #include <cstdio>
 
 #include "render/unicode_text.h"
