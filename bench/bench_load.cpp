@@ -12,6 +12,7 @@
 #include "counting_allocator.h"
 #include "disk/detect.h"
 #include "disk/file.h"
+#include "file_ops.h"
 #include "render/listing.h"
 #include "render/load.h"
 #include "support/g64_writer.h"
@@ -22,11 +23,7 @@ namespace {
 
 using namespace qvx;
 
-// One recorded file operation of a load.
-struct FileOp {
-    enum Kind { kOpen, kSeek, kSeekRelative, kRead } kind;
-    std::int64_t value;
-};
+using bench::FileOp;
 
 struct Subject {
     std::string name;
@@ -75,27 +72,20 @@ std::vector<Subject>& subjects() {
 }
 
 void record(Subject& s) {
-    FileObserver observer;
-    observer.onOpen = [&s](const std::u16string&) { s.ops.push_back({FileOp::kOpen, 0}); };
-    observer.onSeek = [&s](std::int64_t v, bool rel) {
-        s.ops.push_back({rel ? FileOp::kSeekRelative : FileOp::kSeek, v});
-    };
-    observer.onRead = [&s](std::size_t requested, std::size_t delivered) {
-        s.ops.push_back({FileOp::kRead, static_cast<std::int64_t>(requested)});
-        s.bytesRead += delivered;
-    };
-    setFileObserver(observer);
+    bench::FileOpLog log;
+    bench::FileOpRecorder recorder(log);
     std::uint64_t before = bench::allocationCount();
     DiskImage image;
     loadImage(s.path, image);
     s.allocations = bench::allocationCount() - before;
     s.entries = image.dirEntries.size();
-    std::size_t opsAfterLoad = s.ops.size();
+    const std::size_t opsAfterLoad = log.ops.size();
     setupString(image, 1);
     setupString(image, 0);
-    s.switchFileOps = s.ops.size() - opsAfterLoad;
-    s.ops.resize(opsAfterLoad);
-    setFileObserver({});
+    s.switchFileOps = log.ops.size() - opsAfterLoad;
+    log.ops.resize(opsAfterLoad);
+    s.ops = std::move(log.ops);
+    s.bytesRead = log.bytesRead;
 }
 
 void BM_Load(benchmark::State& state, const Subject* s) {
@@ -121,27 +111,7 @@ void BM_Decode(benchmark::State& state, const Subject* s) {
 
 void BM_Floor(benchmark::State& state, const Subject* s) {
     std::vector<std::uint8_t> buffer(8192);
-    for (auto _ : state) {
-        std::unique_ptr<ImageFile> file;
-        for (const FileOp& op : s->ops) {
-            switch (op.kind) {
-                case FileOp::kOpen:
-                    file.reset();
-                    file = std::make_unique<ImageFile>(s->path);
-                    break;
-                case FileOp::kSeek:
-                    file->seek(op.value);
-                    break;
-                case FileOp::kSeekRelative:
-                    file->seekRelative(op.value);
-                    break;
-                case FileOp::kRead:
-                    if (buffer.size() < static_cast<std::size_t>(op.value)) buffer.resize(op.value);
-                    benchmark::DoNotOptimize(file->read(buffer.data(), op.value));
-                    break;
-            }
-        }
-    }
+    for (auto _ : state) benchmark::DoNotOptimize(bench::replayFileOps(s->path, s->ops, buffer));
 }
 
 void BM_ViewSwitch(benchmark::State& state, const Subject* s) {

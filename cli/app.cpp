@@ -1,8 +1,11 @@
-// Loads the image the way the viewer does and prints the text of one of its views.
+// Loads one image the way the viewer does and prints the text of one of its views; hands many
+// images, folders and the other modes to the collection run.
 #include "cli/app.h"
 
 #include "base/text.h"
 #include "base/trace.h"
+#include "cli/collection.h"
+#include "cli/image_paths.h"
 #include "cli/options.h"
 #include "cli/png.h"
 #include "cli/terminal_text.h"
@@ -45,11 +48,21 @@ int runQvx(const std::vector<std::u16string>& args, const Console& console) {
     }
 
     const Options& options = command.options;
+    if (options.paths.size() != 1 || options.recursive || options.json || options.find ||
+        isFolder(options.paths.front())) {
+        if (!options.png.empty()) {
+            console.err("qvx: --png draws one IMAGE, not a folder\n" + std::string(kUsageLine));
+            return kExitUsage;
+        }
+        return runCollection(options, console);
+    }
+
+    const std::u16string& path = options.paths.front();
     DiskImage image;
     std::u16string text;
     const bool viewExists = [&] {
         TraceToStderr trace(options.trace, console.err);
-        const std::u16string listing = loadImage(options.image, image);
+        const std::u16string listing = loadImage(path, image);
         if (!hasView(image, options.view)) return false;
         // The load has built the listing already; building it again would trace twice.
         text = options.view == kViewListing ? listing : viewText(image, options.view).value_or(u"");
@@ -72,7 +85,7 @@ int runQvx(const std::vector<std::u16string>& args, const Console& console) {
             !options.raw && useColor(options.color, console.stdoutIsTerminal, console.noColor);
         console.out(options.raw ? rawText(text) : terminalText(text, color));
     }
-    const std::string imageName = toUtf8(options.image);
+    const std::string imageName = toUtf8(path);
     if (!readable) {
         console.err("qvx: " + imageName + ": not a readable disk image\n");
         return kExitUnreadable;

@@ -18,6 +18,7 @@ struct Console {
     Writer out;
     Writer err;
     bool stdoutIsTerminal = false;
+    bool stderrIsTerminal = false;  // a progress line may be drawn there
     const char* noColor = nullptr;  // the NO_COLOR variable, null when unset
 };
 

@@ -26,6 +26,7 @@ int main(int argc, char** argv) {
     console.out = [](std::string_view bytes) { writeAll(stdout, bytes); };
     console.err = [](std::string_view bytes) { writeAll(stderr, bytes); };
     console.stdoutIsTerminal = ::isatty(STDOUT_FILENO) == 1;
+    console.stderrIsTerminal = ::isatty(STDERR_FILENO) == 1;
     console.noColor = std::getenv("NO_COLOR");
     return qvx::cli::runQvx(args, console);
 }

@@ -40,6 +40,7 @@ int wmain(int argc, wchar_t** argv) {
     console.out = [](std::string_view bytes) { writeAll(stdout, bytes); };
     console.err = [](std::string_view bytes) { writeAll(stderr, bytes); };
     console.stdoutIsTerminal = _isatty(_fileno(stdout)) != 0 && prepareConsole();
+    console.stderrIsTerminal = _isatty(_fileno(stderr)) != 0;
     console.noColor = std::getenv("NO_COLOR");
     return qvx::cli::runQvx(args, console);
 }

@@ -4,6 +4,7 @@
 #include <optional>
 
 #include "base/text.h"
+#include "render/detect_extensions.h"
 
 namespace qvx::cli {
 namespace {
@@ -36,18 +37,25 @@ std::string quoted(std::u16string_view text) {
     return "'" + toUtf8(text) + "'";
 }
 
+// "D64, D71, D80, D81, D82": the detect string's extensions.
+std::u16string extensionList() {
+    std::u16string list;
+    for (const std::u16string& ext : detectExtensions()) list += (list.empty() ? u"" : u", ") + ext;
+    return list;
+}
+
 }  // namespace
 
 ParsedCommand parseArguments(const std::vector<std::u16string>& args) {
     ParsedCommand result;
-    std::vector<std::u16string> images;
+    std::vector<std::u16string>& paths = result.options.paths;
     bool optionsEnded = false;
     bool scaleGiven = false;
 
     for (std::size_t i = 0; i < args.size(); ++i) {
         const std::u16string& arg = args[i];
         if (optionsEnded || arg.size() < 2 || arg[0] != u'-') {
-            images.push_back(arg);
+            paths.push_back(arg);
             continue;
         }
         if (arg == u"--") {
@@ -61,8 +69,8 @@ ParsedCommand parseArguments(const std::vector<std::u16string>& args) {
             inlineValue = name.substr(eq + 1);
             name = name.substr(0, eq);
         }
-        const bool takesValue =
-            name == u"--view" || name == u"--color" || name == u"--png" || name == u"--scale";
+        const bool takesValue = name == u"--view" || name == u"--color" || name == u"--png" ||
+                                name == u"--scale" || name == u"--find";
         if (inlineValue && !takesValue) return usageError("unknown option " + quoted(arg));
 
         std::u16string_view value;
@@ -88,6 +96,12 @@ ParsedCommand parseArguments(const std::vector<std::u16string>& args) {
             result.options.raw = true;
         } else if (name == u"--trace") {
             result.options.trace = true;
+        } else if (name == u"-r" || name == u"--recursive") {
+            result.options.recursive = true;
+        } else if (name == u"--json") {
+            result.options.json = true;
+        } else if (name == u"--find") {
+            result.options.find = std::u16string(value);
         } else if (name == u"--view") {
             auto view = parseView(value);
             if (!view) return usageError("bad view " + quoted(value) + " (0 to 3)");
@@ -112,36 +126,53 @@ ParsedCommand parseArguments(const std::vector<std::u16string>& args) {
         }
     }
 
-    if (scaleGiven && result.options.png.empty()) return usageError("--scale goes with --png");
-    if (result.options.raw && !result.options.png.empty())
-        return usageError("--raw writes text, --png a picture: not both");
-    if (images.empty()) return usageError("no IMAGE given");
-    if (images.size() > 1)
-        return usageError("only one IMAGE, got " + std::to_string(images.size()));
-    result.options.image = images.front();
+    const Options& o = result.options;
+    if (scaleGiven && o.png.empty()) return usageError("--scale goes with --png");
+    if (o.raw && !o.png.empty()) return usageError("--raw writes text, --png a picture: not both");
+    if (paths.empty()) return usageError("no PATH given");
+    if (!o.png.empty() && (paths.size() > 1 || o.recursive || o.json || o.find))
+        return usageError("--png draws one IMAGE: no more paths, -r, --json or --find");
+    if (o.json && (o.raw || o.view != 0)) return usageError("--json takes no --view or --raw");
+    if (o.find && o.view > 1) return usageError("--find shows entry lines: --view 0 or 1 only");
     return result;
 }
 
 std::string helpText() {
     return std::string(kUsageLine) +
            "\n"
-           "Prints what the QVX viewer shows for a Commodore disk image (D64, D71, D80, D81, "
-           "D82, G64).\n"
+           "Prints what the QVX viewer shows for Commodore disk images (" +
+           toUtf8(extensionList()) +
+           ").\n"
+           "A PATH that is a folder stands for the images in it, sorted by name: the files\n"
+           "whose extension is one of those; other files are skipped.\n"
            "\n"
-           "  --view N      0 listing (default), 1 listing in the lower-case set,\n"
-           "                2 BAM map, 3 error map (images with error bytes, and G64)\n"
-           "  --raw         the viewer's text byte for byte as UTF-8: font code points\n"
-           "                unmapped, carriage returns kept\n"
-           "  --trace       the trace lines of the run on standard error\n"
-           "  --color WHEN  reverse video: auto (default; terminals, unless NO_COLOR is set),\n"
-           "                always or never\n"
-           "  --png FILE    the view as a PNG picture instead, in the viewer's colours, 8 x 8\n"
-           "                pixels a character; FILE - is standard output (Linux only)\n"
-           "  --scale N     each pixel of the picture N x N (1 to 8, default 1)\n"
-           "  --help        this text\n"
-           "  --version     the version\n"
+           "  --view N         0 listing (default), 1 listing in the lower-case set,\n"
+           "                   2 BAM map, 3 error map (images with error bytes, and G64)\n"
+           "  --raw            the viewer's text byte for byte as UTF-8: font code points\n"
+           "                   unmapped, carriage returns kept\n"
+           "  --trace          the trace lines of the run on standard error\n"
+           "  --color WHEN     reverse video: auto (default; terminals, unless NO_COLOR is\n"
+           "                   set), always or never\n"
+           "  --png FILE       the view as a PNG picture instead, in the viewer's colours,\n"
+           "                   8 x 8 pixels a character; FILE - is standard output (Linux\n"
+           "                   only); one IMAGE only\n"
+           "  --scale N        each pixel of the picture N x N (1 to 8, default 1)\n"
+           "  -r, --recursive  also the images in folders inside folders (symbolic links to\n"
+           "                   folders are not followed)\n"
+           "  --json           one JSON object per image and line: type, header, entries,\n"
+           "                   blocks free, error counts, problems (see qvx(1))\n"
+           "  --find PATTERN   the entries whose names match, with the drive's wildcards:\n"
+           "                   * the rest of the name, ? one character; letters in any case\n"
+           "  --help           this text\n"
+           "  --version        the version\n"
            "\n"
-           "Exit status: 0 done, 1 not a readable disk image, no error map or no picture written,\n"
+           "With one IMAGE and none of -r, --json, --find, only its text is printed; else\n"
+           "each image's text follows a line \"==> PATH <==\", and each match of --find is\n"
+           "printed as PATH:ENTRY LINE.\n"
+           "\n"
+           "Exit status: 0 done, 1 an image that is no readable disk image (or has no error\n"
+           "map for --view 3, or no picture was written); with --find 0 when an entry\n"
+           "matched, 1 when none did;\n"
            "2 usage error.\n";
 }
 

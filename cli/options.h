@@ -1,6 +1,7 @@
 // The qvx command line: what to show and how.
 #pragma once
 
+#include <optional>
 #include <string>
 #include <string_view>
 #include <vector>
@@ -14,9 +15,12 @@ struct Options {
     bool raw = false;
     bool trace = false;
     ColorWhen color = ColorWhen::Auto;
-    std::u16string png;    // --png: the picture's file, "-" for standard output; empty: text
-    int scale = 1;         // --scale: pixels a side of each glyph pixel in the picture
-    std::u16string image;  // as given
+    std::u16string png;      // --png: the picture's file, "-" for standard output; empty: text
+    int scale = 1;           // --scale: pixels a side of each glyph pixel in the picture
+    bool recursive = false;  // into the folders of folders, never through a symbolic link
+    bool json = false;       // one JSON object per image (or per match) and line
+    std::optional<std::u16string> find;  // the name pattern, when entries are sought
+    std::vector<std::u16string> paths;   // images and folders, as given
 };
 
 enum class Action { Run, Help, Version, UsageError };
@@ -28,12 +32,14 @@ struct ParsedCommand {
 };
 
 constexpr std::string_view kUsageLine =
-    "usage: qvx [--view N] [--raw] [--trace] [--color WHEN] [--png FILE [--scale N]] IMAGE\n";
+    "usage: qvx [--view N] [--raw] [--trace] [--color WHEN] [--png FILE [--scale N]] [-r] "
+    "[--json] [--find PATTERN] PATH...\n";
 
 constexpr int kMaxScale = 8;
 
 // Parses the arguments after the program name. "--" ends the options; "--view=N",
-// "--color=WHEN", "--png=FILE" and "--scale=N" are accepted as well as the two-word forms.
+// "--color=WHEN", "--png=FILE", "--scale=N" and "--find=PATTERN" are accepted as well as the
+// two-word forms.
 ParsedCommand parseArguments(const std::vector<std::u16string>& args);
 
 // The text --help prints.

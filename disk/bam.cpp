@@ -46,10 +46,10 @@ std::size_t entriesOf(const Sector& sector, const BamSector& place) {
 }
 
 // Reads BAM sector n of the type: the first one and one on another track found by its offset, a
-// later one of the same track by moving on from the end of the one before. A short read keeps
-// the buffer's earlier bytes past what arrived; only a read of nothing fails.
-bool readBamSector(ImageBytes& file, const DiskFormat& format, DiskType type, std::size_t n,
-                   Sector& sector) {
+// later one of the same track by moving on from the end of the one before. Returns the bytes
+// that arrived; a short read keeps the buffer's earlier bytes past them.
+std::size_t readBamSector(ImageBytes& file, const DiskFormat& format, DiskType type, std::size_t n,
+                          Sector& sector) {
     const BamSector& place = format.bamSectors[n];
     bool positioned = true;
     if (n == 0 || format.bamSectors[n - 1].track != place.track) {
@@ -58,7 +58,7 @@ bool readBamSector(ImageBytes& file, const DiskFormat& format, DiskType type, st
     } else if (const int gap = place.sector - format.bamSectors[n - 1].sector - 1; gap != 0) {
         positioned = file.seekRelative(std::int64_t{kSectorSize} * gap);
     }
-    return positioned && file.read(sector.data(), sector.size()) != 0;
+    return positioned ? file.read(sector.data(), sector.size()) : 0;
 }
 
 }  // namespace
@@ -67,11 +67,13 @@ void getBAMEntries(const std::u16string& path, DiskImage& image) {
     ImageBytes file(path, image);
     if (!file.isOpen()) {
         logDebug(u"getBAMEntries - can't open file <" + path + u">\n");
+        image.problems.push_back({ProblemCode::OpenFailed, ProblemSource::Bam});
         return;
     }
     const std::unique_ptr<Sector> buffer = newSector();
     if (!buffer) {
         logDebug(u"getBAMEntries - can't allocate memory");
+        image.problems.push_back({ProblemCode::NoMemory, ProblemSource::Bam});
         return;
     }
     if (!isKnownType(image.type)) {
@@ -83,11 +85,15 @@ void getBAMEntries(const std::u16string& path, DiskImage& image) {
     std::vector<BamTrack>& tracks = image.bamTracks;
     tracks.reserve(tracks.size() + format.trackCount);
     for (std::size_t n = 0; n < format.bamSectorCount; ++n) {
-        if (!readBamSector(file, format, image.type, n, sector)) {
+        const BamSector& place = format.bamSectors[n];
+        const std::size_t got = readBamSector(file, format, image.type, n, sector);
+        if (got < sector.size())
+            image.problems.push_back({got == 0 ? ProblemCode::ReadFailed : ProblemCode::ShortRead,
+                                      ProblemSource::Bam, place.track, place.sector});
+        if (got == 0) {
             logDebug(u"getBAMEntries - can't read from file <" + path + u">");
             return;
         }
-        const BamSector& place = format.bamSectors[n];
         appendEntries(sector, place.firstEntry, place.entrySize, entriesOf(sector, place),
                       format.bitmapBytes, tracks);
     }

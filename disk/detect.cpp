@@ -26,10 +26,15 @@ void setType(const std::u16string& path, DiskImage& image) {
     image.container = kContainerSectors;
     image.decodedSectors.clear();
     std::u16string ext = fileExtension(path);
-    if (!ext.empty() && (ext[0] == u'G' || ext[0] == u'g') && readG64(path, image)) return;
+    const bool namedG64 = !ext.empty() && (ext[0] == u'G' || ext[0] == u'g');
+    if (namedG64 && readG64(path, image)) return;
     std::int64_t size = fileSize(path);
     if (ext.empty() || (ext[0] != u'D' && ext[0] != u'd')) {
         logDebug(u"setType - file type not supprted");
+        const ProblemCode why = !namedG64  ? ProblemCode::UnsupportedExtension
+                                : size < 0 ? ProblemCode::NotAFile
+                                           : ProblemCode::NotAG64;
+        image.problems.push_back({why, ProblemSource::Type});
         return;
     }
     for (int t = 0; t < kDiskTypeCount; ++t) {
@@ -41,6 +46,8 @@ void setType(const std::u16string& path, DiskImage& image) {
         }
     }
     logDebug(u"setType - disk file not supprted");
+    image.problems.push_back(
+        {size < 0 ? ProblemCode::NotAFile : ProblemCode::UnsupportedSize, ProblemSource::Type});
 }
 
 DiskSubType setSubType(const Sector& header) {

@@ -27,6 +27,27 @@ constexpr std::size_t kSlotBlocks = 30;
 
 using VisitCounts = std::array<std::uint8_t, kMaxDirSector + 1>;
 
+void note(DiskImage& image, ProblemCode code, int track, int sector) {
+    image.problems.push_back({code, ProblemSource::Directory, static_cast<std::int16_t>(track),
+                              static_cast<std::int16_t>(sector)});
+}
+
+// Reads directory-track sector number; false, with the line and problem, when nothing came.
+// A sector that came short is noted but counts as read.
+bool readSector(ImageBytes& file, Sector& sector, std::uint32_t number, const DiskFormat& format,
+                const std::u16string& readError, DiskImage& image) {
+    const bool positioned = file.seek(format.headerOffset + std::int64_t{kSectorSize} * number);
+    const std::size_t got = positioned ? file.read(sector.data(), sector.size()) : 0;
+    if (got == 0) {
+        logDebug(readError);
+        note(image, ProblemCode::ReadFailed, format.dirTrack, static_cast<int>(number));
+        return false;
+    }
+    if (got < sector.size())
+        note(image, ProblemCode::ShortRead, format.dirTrack, static_cast<int>(number));
+    return true;
+}
+
 template <std::size_t N>
 void copyBytes(const Sector& sector, std::size_t offset, std::array<std::uint8_t, N>& to) {
     std::copy_n(sector.begin() + offset, N, to.begin());
@@ -61,20 +82,23 @@ void readSlot(const std::uint8_t* slot, std::uint32_t dirSector, std::size_t k, 
 // The directory sector the link of this one leads to; nothing when the chain ends here, with a
 // line that says why unless its link track is 0.
 std::optional<std::uint32_t> followLink(const Sector& sector, const DiskFormat& format,
-                                        const VisitCounts& visitCount) {
+                                        const VisitCounts& visitCount, DiskImage& image) {
     const std::uint8_t linkTrack = sector[0];
     const std::uint8_t linkSector = sector[1];
     if (linkTrack == 0) return std::nullopt;
     if (linkTrack != format.dirTrack) {
         logDebug(u"getDirEntries - unknown dir track " + decimal(linkTrack));
+        note(image, ProblemCode::UnknownDirTrack, linkTrack, linkSector);
         return std::nullopt;
     }
     if (linkSector > kMaxDirSector) {
         logDebug(u"getDirEntries - invalid dir sector " + decimal(linkSector));
+        note(image, ProblemCode::InvalidDirSector, linkTrack, linkSector);
         return std::nullopt;
     }
     if (visitCount[linkSector] != 0) {
         logDebug(u"getDirEntries - cyclic dir sector " + decimal(linkSector));
+        note(image, ProblemCode::CyclicDirSector, linkTrack, linkSector);
         return std::nullopt;
     }
     return linkSector;
@@ -88,16 +112,12 @@ void walkChain(ImageBytes& file, const DiskFormat& format, const std::u16string&
     std::optional<std::uint32_t> current = format.firstDirSector;
     while (current) {
         ++visitCount[*current];
-        if (!file.seek(format.headerOffset + std::int64_t{kSectorSize} * *current) ||
-            file.read(sector.data(), sector.size()) == 0) {
-            logDebug(readError);
-            return;
-        }
+        if (!readSector(file, sector, *current, format, readError, image)) return;
         for (std::size_t k = 1; k <= kSlotsPerSector; ++k) {
             const std::uint8_t* slot = sector.data() + kSlotSize * (k - 1);
             if (slot[kSlotTypeByte] != 0) readSlot(slot, *current, k, image);
         }
-        current = followLink(sector, format, visitCount);
+        current = followLink(sector, format, visitCount, image);
     }
 }
 
@@ -123,19 +143,17 @@ void getDirEntries(const std::u16string& path, DiskImage& image) {
     ImageBytes file(path, image);
     if (!file.isOpen()) {
         logDebug(u"getDirEntries - can't open file <" + path + u">\n");
+        note(image, ProblemCode::OpenFailed, -1, -1);
         return;
     }
-    file.seek(format.headerOffset);
     const std::unique_ptr<Sector> buffer = newSector();
     if (!buffer) {
         logDebug(u"getDirEntries - can't allocate memory");
+        note(image, ProblemCode::NoMemory, -1, -1);
         return;
     }
     Sector& sector = *buffer;
-    if (file.read(sector.data(), sector.size()) == 0) {
-        logDebug(readError);
-        return;
-    }
+    if (!readSector(file, sector, 0, format, readError, image)) return;
     image.dirEntries.push_back(headerRecord(sector, format));
     if (image.type == kTypeD64x40) image.subType = setSubType(sector);
     walkChain(file, format, readError, sector, image);

@@ -17,11 +17,12 @@ int getFileType(std::uint8_t typeByte, DirEntry& entry);
 // record. Writes type and hasErrorBytes (through setType), subType (40-track D64 only) and
 // dirEntries: the header record, then one entry per used slot in chain order. Opens and closes
 // the file itself.
-// A failure writes one trace line and keeps what was appended: nothing when the type is
-// undetermined or the file cannot be opened or its header sector read; otherwise the header
-// record and the entries of every sector read before an unreadable sector or a link that leaves
-// the track, goes past sector 40 or comes back. A sector read short counts as read: past what
-// arrived it keeps the bytes of the sector read before it, zeros for the header sector.
+// A failure writes one trace line, appends one problem and keeps what was appended: nothing when
+// the type is undetermined or the file cannot be opened or its header sector read; otherwise the
+// header record and the entries of every sector read before an unreadable sector or a link that
+// leaves the track, goes past sector 40 or comes back. A sector read short counts as read: past
+// what arrived it keeps the bytes of the sector read before it, zeros for the header sector; it is
+// noted as a problem (short-read) without a trace line.
 void getDirEntries(const std::u16string& path, DiskImage& image);
 
 }  // namespace qvx

@@ -23,6 +23,7 @@ void getErrorData(const std::u16string& path, DiskImage& image) {
     } catch (const std::bad_alloc&) {
         image.errorCount = 0;
         image.errorBytes.clear();
+        image.problems.push_back({ProblemCode::NoMemory, ProblemSource::Errors});
         return;
     }
     image.errorCount = static_cast<std::int16_t>(count);
@@ -31,6 +32,7 @@ void getErrorData(const std::u16string& path, DiskImage& image) {
     ImageBytes file(path, image);
     if (!file.isOpen()) {
         logDebug(u"getErrorData - can't open file <" + path + u">");
+        image.problems.push_back({ProblemCode::OpenFailed, ProblemSource::Errors});
         return;
     }
     std::size_t read = 0;
@@ -38,8 +40,11 @@ void getErrorData(const std::u16string& path, DiskImage& image) {
     if (read == count)
         logDebug(u"getErrorData - " + decimal(static_cast<std::int64_t>(read)) +
                  u" error bytes successfully read.");
-    else
+    else {
         logDebug(u"getErrorData - read error");
+        image.problems.push_back(
+            {read == 0 ? ProblemCode::ReadFailed : ProblemCode::ShortRead, ProblemSource::Errors});
+    }
 }
 
 }  // namespace qvx

@@ -12,7 +12,8 @@ namespace qvx {
 // the caller's part). Writes errorCount and errorBytes only. Opens and closes the file itself.
 // An undetermined type leaves both as they are, silently. The block is zero-filled before the
 // read: a file that cannot be opened (one trace line) leaves it zero, a short read ("read error")
-// zero past what arrived. Without memory for the block both are emptied, silently.
+// zero past what arrived; each also appends a problem. Without memory for the block both are
+// emptied, silently but for a problem.
 void getErrorData(const std::u16string& path, DiskImage& image);
 
 }  // namespace qvx

@@ -7,6 +7,7 @@
 #include <vector>
 
 #include "disk/format.h"
+#include "disk/problem.h"
 
 namespace qvx {
 
@@ -43,6 +44,7 @@ struct DiskImage {
     std::int16_t blocksFree = 0;           // setupBAMMap
     std::int16_t errorCount = 0;           // getErrorData: the type's totalSectors
     std::vector<std::uint8_t> errorBytes;  // getErrorData: errorCount bytes, zero where unread
+    std::vector<Problem> problems;         // setType and every reader: each failure, in order
 };
 
 }  // namespace qvx

@@ -92,6 +92,18 @@ std::u16string errorInfoLine(const DiskImage& image) {
 
 }  // namespace
 
+void appendEntryLine(std::u16string& text, const DirEntry& entry, int charSet) {
+    appendBlocks(text, entry.blocks);
+    text += u'"';
+    std::size_t nameLength =
+        appendFontBytes(text, entry.name.data(), entry.name.size(), 0, charSet);
+    text += u'"';
+    text.append(kNameLength - nameLength, u' ');
+    text += entry.closed == 0 ? u'*' : u' ';
+    appendFontBytes(text, entry.fileType.data(), entry.fileType.size(), 0, charSet);
+    if (entry.locked != 0) text += u'<';
+}
+
 std::u16string setupString(const DiskImage& image, int charSet) {
     if (image.dirEntries.empty()) {
         logDebug(u"setupString - empty list");
@@ -108,15 +120,7 @@ std::u16string setupString(const DiskImage& image, int charSet) {
     for (std::size_t i = 1; i < image.dirEntries.size(); ++i) {
         const DirEntry& entry = image.dirEntries[i];
         if (entry.fileType[0] == 0) break;  // nothing to show as the type: the entry lines end
-        appendBlocks(text, entry.blocks);
-        text += u'"';
-        std::size_t nameLength =
-            appendFontBytes(text, entry.name.data(), entry.name.size(), 0, charSet);
-        text += u'"';
-        text.append(kNameLength - nameLength, u' ');
-        text += entry.closed == 0 ? u'*' : u' ';
-        appendFontBytes(text, entry.fileType.data(), entry.fileType.size(), 0, charSet);
-        if (entry.locked != 0) text += u'<';
+        appendEntryLine(text, entry, charSet);
         text += u'\r';
     }
 

@@ -10,4 +10,7 @@ namespace qvx {
 // Builds the listing text of a loaded image in character set charSet (0 first, else second).
 std::u16string setupString(const DiskImage& image, int charSet);
 
+// Appends the line setupString writes for one file entry, without its line break.
+void appendEntryLine(std::u16string& text, const DirEntry& entry, int charSet);
+
 }  // namespace qvx

@@ -22,6 +22,16 @@ std::u16string loadImage(const std::u16string& path, DiskImage& image) {
     return setupString(image, 0);
 }
 
+void readImage(const std::u16string& path, DiskImage& image, ReadParts parts) {
+    getDirEntries(path, image);
+    if (image.dirEntries.empty()) return;
+    if (parts.blocksFree) {
+        getBAMEntries(path, image);
+        image.blocksFree = countBlocksFree(image);
+    }
+    if (parts.errorBytes && image.hasErrorBytes == 1) getErrorData(path, image);
+}
+
 bool isReadableImage(const DiskImage& image) {
     return image.type != kTypeUnknown && !image.dirEntries.empty();
 }

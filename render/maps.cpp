@@ -86,21 +86,29 @@ void setupBAMMap(DiskImage& image) {
                  image.bamTracks.size() * (kPrefixWidth + widestZone(format) + 1));
     appendHeader(text, u"BAM", format);
 
-    int freeBlocks = 0;
     ZoneWalk walk(format);
     std::uint32_t track = 0;
     for (BamTrack bits : image.bamTracks) {
         ++track;
         walk.advanceTo(track);
         const int spt = static_cast<int>(walk.sectorsPerTrack);
-        if (countsAsFree(format, track)) freeBlocks += popCount(bits);
         // A bitmap wider than the track shows its highest spt bits, lowest of them first.
         const int shift = std::max(0, bitLength(bits) - spt);
         appendTrackPrefix(text, track);
         for (int s = 0; s < spt; ++s) text += ((bits >> (s + shift)) & 1) != 0 ? u'1' : u'0';
         text += u'\r';
     }
-    image.blocksFree = static_cast<std::int16_t>(freeBlocks - bamSectorsCounted(format));
+    image.blocksFree = countBlocksFree(image);
+}
+
+std::int16_t countBlocksFree(const DiskImage& image) {
+    if (!isKnownType(image.type)) return 0;
+    const DiskFormat& format = kDiskFormats[image.type];
+    int freeBlocks = 0;
+    std::uint32_t track = 0;
+    for (BamTrack bits : image.bamTracks)
+        if (countsAsFree(format, ++track)) freeBlocks += popCount(bits);
+    return static_cast<std::int16_t>(freeBlocks - bamSectorsCounted(format));
 }
 
 void setupErrorMap(DiskImage& image) {

@@ -10,6 +10,11 @@ namespace qvx {
 // fail and writes nothing else.
 void setupBAMMap(DiskImage& image);
 
+// The free count setupBAMMap stores, without drawing the map: the free sectors of bamTracks on
+// every track but the directory track (and the type's uncounted one), less the BAM sectors on
+// counted tracks; 0 for an undetermined type.
+std::int16_t countBlocksFree(const DiskImage& image);
+
 // Replaces errorMapText, drawn from errorBytes; needs type and errorCount set. Whole zones are
 // drawn while sectors of errorCount remain, never a byte past what errorBytes holds; an
 // undetermined type gives an empty text. Cannot fail and writes nothing else.

@@ -51,7 +51,10 @@ package_doublecmd() {
   local archive="$out/qvx-$version-doublecmd-linux-x86_64.tar.gz"
   local stamp=$SOURCE_DATE_EPOCH
   echo "== doublecmd-linux package"
-  cmake --preset native -B "$tree" -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
+  # With Debian's hardening flags, as the Debian package wants its programs.
+  CXXFLAGS="$(dpkg-buildflags --get CXXFLAGS) $(dpkg-buildflags --get CPPFLAGS)" \
+    LDFLAGS="$(dpkg-buildflags --get LDFLAGS)" \
+    cmake --preset native -B "$tree" -DBUILD_TESTING=OFF -DCMAKE_BUILD_TYPE=Release >/dev/null
   cmake --build "$tree" -j "$jobs" --target qvx_doublecmd_folder qvx >/dev/null
   rm -rf "$stage"
   mkdir -p "$stage/qvx"
@@ -141,8 +144,12 @@ PYEOF
       --plugin "$unpacked/qvx" --qvx "$tree/qvx" --files samples/*.d64 \
       --work "$unpacked/run-$toolkit" | sed "s/^/package: unpacked in the $toolkit host: /"
   done
-  rm -rf "$tree" "$stage" "$unpacked"
+  rm -rf "$stage" "$unpacked"
   echo "package: $archive"
+
+  echo "== Debian package"
+  bash scripts/debian_package.sh "$tree" "$out" "$version" | sed 's/^deb: /package: /'
+  rm -rf "$tree"
 }
 package_doublecmd
 

@@ -13,8 +13,8 @@ packages=(
   cc1541 cbmconvert mame-tools
   clang libclang-rt-14-dev
   libbenchmark-dev
-  python3 python3-fonttools fonts-sixtyfour imagemagick libpng-dev
-  zip
+  python3 python3-fonttools fonts-sixtyfour imagemagick libpng-dev python3-jsonschema
+  zip dpkg-dev lintian mmdebstrap
   qtbase5-dev libgtk2.0-dev pkg-config
   doublecmd-qt libgtk2.0-0 xdotool xclip x11-utils openbox
 )

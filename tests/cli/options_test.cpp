@@ -3,6 +3,7 @@
 
 #include <gtest/gtest.h>
 
+#include <optional>
 #include <string>
 #include <vector>
 
@@ -18,43 +19,50 @@ struct ParseCase {
     bool raw;
     bool trace;
     ColorWhen color;
-    std::u16string image;
+    std::vector<std::u16string> paths;
 };
 
 TEST(ParseArguments, AcceptsEveryOptionForm) {
     const ParseCase cases[] = {
-        {{u"a.d64"}, Action::Run, 0, false, false, ColorWhen::Auto, u"a.d64"},
-        {{u"--view", u"2", u"a.d64"}, Action::Run, 2, false, false, ColorWhen::Auto, u"a.d64"},
-        {{u"a.d64", u"--view=3"}, Action::Run, 3, false, false, ColorWhen::Auto, u"a.d64"},
-        {{u"--raw", u"--trace", u"x"}, Action::Run, 0, true, true, ColorWhen::Auto, u"x"},
-        {{u"--color", u"never", u"x"}, Action::Run, 0, false, false, ColorWhen::Never, u"x"},
-        {{u"--color=always", u"x"}, Action::Run, 0, false, false, ColorWhen::Always, u"x"},
+        {{u"a.d64"}, Action::Run, 0, false, false, ColorWhen::Auto, {u"a.d64"}},
+        {{u"--view", u"2", u"a.d64"}, Action::Run, 2, false, false, ColorWhen::Auto, {u"a.d64"}},
+        {{u"a.d64", u"--view=3"}, Action::Run, 3, false, false, ColorWhen::Auto, {u"a.d64"}},
+        {{u"--raw", u"--trace", u"x"}, Action::Run, 0, true, true, ColorWhen::Auto, {u"x"}},
+        {{u"--color", u"never", u"x"}, Action::Run, 0, false, false, ColorWhen::Never, {u"x"}},
+        {{u"--color=always", u"x"}, Action::Run, 0, false, false, ColorWhen::Always, {u"x"}},
         {{u"--color=never", u"--color", u"auto", u"x"},
          Action::Run,
          0,
          false,
          false,
          ColorWhen::Auto,
-         u"x"},
+         {u"x"}},
         {{u"--view", u"1", u"--view", u"0", u"x"},
          Action::Run,
          0,
          false,
          false,
          ColorWhen::Auto,
-         u"x"},
-        {{u"--", u"--raw"}, Action::Run, 0, false, false, ColorWhen::Auto, u"--raw"},
-        {{u"-"}, Action::Run, 0, false, false, ColorWhen::Auto, u"-"},
+         {u"x"}},
+        {{u"--", u"--raw"}, Action::Run, 0, false, false, ColorWhen::Auto, {u"--raw"}},
+        {{u"-"}, Action::Run, 0, false, false, ColorWhen::Auto, {u"-"}},
         {{u"\u00E9t\u00E9 \U0001F600.d64"},
          Action::Run,
          0,
          false,
          false,
          ColorWhen::Auto,
-         u"\u00E9t\u00E9 \U0001F600.d64"},
-        {{u"--help"}, Action::Help, 0, false, false, ColorWhen::Auto, u""},
-        {{u"a", u"b", u"--help"}, Action::Help, 0, false, false, ColorWhen::Auto, u""},
-        {{u"--version", u"x"}, Action::Version, 0, false, false, ColorWhen::Auto, u""},
+         {u"\u00E9t\u00E9 \U0001F600.d64"}},
+        {{u"a.d64", u"b.d64", u"dir"},
+         Action::Run,
+         0,
+         false,
+         false,
+         ColorWhen::Auto,
+         {u"a.d64", u"b.d64", u"dir"}},
+        {{u"--help"}, Action::Help, 0, false, false, ColorWhen::Auto, {}},
+        {{u"a", u"b", u"--help"}, Action::Help, 0, false, false, ColorWhen::Auto, {}},
+        {{u"--version", u"x"}, Action::Version, 0, false, false, ColorWhen::Auto, {}},
     };
     for (const ParseCase& c : cases) {
         const ParsedCommand parsed = parseArguments(c.args);
@@ -65,7 +73,38 @@ TEST(ParseArguments, AcceptsEveryOptionForm) {
         EXPECT_EQ(parsed.options.raw, c.raw) << label;
         EXPECT_EQ(parsed.options.trace, c.trace) << label;
         EXPECT_EQ(parsed.options.color, c.color) << label;
-        EXPECT_EQ(parsed.options.image, c.image) << label;
+        EXPECT_EQ(parsed.options.paths, c.paths) << label;
+    }
+}
+
+struct CollectionCase {
+    std::vector<std::u16string> args;
+    bool recursive;
+    bool json;
+    std::optional<std::u16string> find;
+    std::vector<std::u16string> paths;
+};
+
+TEST(ParseArguments, TakesTheCollectionOptions) {
+    const CollectionCase cases[] = {
+        {{u"dir"}, false, false, std::nullopt, {u"dir"}},
+        {{u"-r", u"dir"}, true, false, std::nullopt, {u"dir"}},
+        {{u"a", u"--recursive", u"b"}, true, false, std::nullopt, {u"a", u"b"}},
+        {{u"--json", u"-r", u"a"}, true, true, std::nullopt, {u"a"}},
+        {{u"--find", u"GAME*", u"a"}, false, false, u"GAME*", {u"a"}},
+        {{u"--find=g?me", u"--json", u"a"}, false, true, u"g?me", {u"a"}},
+        {{u"--find", u"-r", u"a"}, false, false, u"-r", {u"a"}},
+        {{u"--find=", u"a"}, false, false, u"", {u"a"}},
+        {{u"--", u"-r", u"--json"}, false, false, std::nullopt, {u"-r", u"--json"}},
+    };
+    for (const CollectionCase& c : cases) {
+        const ParsedCommand parsed = parseArguments(c.args);
+        const std::string label = "arguments starting " + toUtf8(c.args.front());
+        ASSERT_EQ(parsed.action, Action::Run) << label << ": " << parsed.error;
+        EXPECT_EQ(parsed.options.recursive, c.recursive) << label;
+        EXPECT_EQ(parsed.options.json, c.json) << label;
+        EXPECT_EQ(parsed.options.find, c.find) << label;
+        EXPECT_EQ(parsed.options.paths, c.paths) << label;
     }
 }
 
@@ -76,9 +115,15 @@ struct ErrorCase {
 
 TEST(ParseArguments, RejectsUsageErrors) {
     const ErrorCase cases[] = {
-        {{}, "no IMAGE"},
-        {{u"--raw"}, "no IMAGE"},
-        {{u"a", u"b"}, "only one IMAGE"},
+        {{}, "no PATH"},
+        {{u"--raw"}, "no PATH"},
+        {{u"-r", u"--json"}, "no PATH"},
+        {{u"--json", u"--raw", u"a"}, "--json takes no --view or --raw"},
+        {{u"--view=1", u"--json", u"a"}, "--json takes no --view or --raw"},
+        {{u"--find", u"x", u"--view", u"2", u"a"}, "--view 0 or 1 only"},
+        {{u"a", u"--find"}, "'--find' needs a value"},
+        {{u"-R", u"a"}, "unknown option '-R'"},
+        {{u"--json=1", u"a"}, "unknown option '--json=1'"},
         {{u"--bogus", u"a"}, "unknown option '--bogus'"},
         {{u"-v", u"a"}, "unknown option '-v'"},
         {{u"--raw=1", u"a"}, "unknown option '--raw=1'"},
@@ -99,6 +144,9 @@ TEST(ParseArguments, RejectsUsageErrors) {
         {{u"--png=x.png", u"--scale", u"2x", u"a"}, "bad --scale '2x'"},
         {{u"--scale", u"2", u"a"}, "--scale goes with --png"},
         {{u"--raw", u"--png", u"x.png", u"a"}, "not both"},
+        {{u"--png", u"x.png", u"a", u"b"}, "--png draws one IMAGE"},
+        {{u"--png", u"x.png", u"-r", u"a"}, "--png draws one IMAGE"},
+        {{u"--png", u"x.png", u"--json", u"a"}, "--png draws one IMAGE"},
     };
     for (const ErrorCase& c : cases) {
         const ParsedCommand parsed = parseArguments(c.args);
@@ -126,7 +174,7 @@ TEST(ParseArguments, TakesThePictureAndItsScale) {
         ASSERT_EQ(parsed.action, Action::Run) << parsed.error;
         EXPECT_EQ(parsed.options.png, c.png);
         EXPECT_EQ(parsed.options.scale, c.scale);
-        EXPECT_EQ(parsed.options.image, u"a.d64");
+        EXPECT_EQ(parsed.options.paths, std::vector<std::u16string>{u"a.d64"});
     }
 }
 
@@ -134,7 +182,8 @@ TEST(HelpText, StartsWithTheUsageLineAndNamesEveryOption) {
     const std::string help = helpText();
     EXPECT_EQ(help.rfind(std::string(kUsageLine), 0), 0u);
     for (const char* option :
-         {"--view", "--raw", "--trace", "--color", "--png", "--scale", "--help", "--version"})
+         {"--view", "--raw", "--trace", "--color", "--png", "--scale", "-r", "--recursive",
+          "--json", "--find", "--help", "--version", "D64, D71"})
         EXPECT_NE(help.find(option), std::string::npos) << option;
 }
 

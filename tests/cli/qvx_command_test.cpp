@@ -377,7 +377,7 @@ TEST(QvxUsage, BadCommandLinesExitTwo) {
     const std::vector<std::vector<std::string>> cases = {
         {},
         {"--raw"},
-        {path, path},
+        {"--json", "--raw", path, path},
         {"--bogus", path},
         {"--view", "4", path},
         {"--view", "x", path},

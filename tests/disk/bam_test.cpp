@@ -21,6 +21,7 @@ using test::TraceCapture;
 struct BamResult {
     std::vector<BamTrack> tracks;
     std::vector<std::u16string> lines;
+    std::vector<Problem> problems;
 };
 
 BamResult readBam(const std::string& path, DiskType type, DiskSubType subType = kSubTypeNone) {
@@ -29,7 +30,7 @@ BamResult readBam(const std::string& path, DiskType type, DiskSubType subType = 
     image.subType = subType;
     TraceCapture trace;
     getBAMEntries(test::u16path(path), image);
-    return {image.bamTracks, trace.lines};
+    return {image.bamTracks, trace.lines, image.problems};
 }
 
 BamResult readBam(const ImageBuilder& builder, DiskSubType subType = kSubTypeNone) {
@@ -262,6 +263,8 @@ TEST(BamReader, UnknownTypeReadsNothing) {
         BamResult r = readBam(path, type);
         EXPECT_TRUE(r.tracks.empty()) << int{type};
         EXPECT_EQ(r.lines, std::vector<std::u16string>{u"getBAMEntries - unknown disk type"});
+        // setType has noted why the type is unknown.
+        EXPECT_TRUE(r.problems.empty());
     }
 }
 
@@ -272,6 +275,8 @@ TEST(BamReader, OpenFailureEndsInALineFeed) {
         EXPECT_TRUE(r.tracks.empty());
         EXPECT_EQ(r.lines, std::vector<std::u16string>{u"getBAMEntries - can't open file <" +
                                                        test::u16path(path) + u">\n"});
+        EXPECT_EQ(r.problems,
+                  (std::vector<Problem>{{ProblemCode::OpenFailed, ProblemSource::Bam}}));
     }
 }
 
@@ -280,11 +285,14 @@ TEST(BamReader, ReadFailureKeepsWhatEarlierSectorsGave) {
         DiskType type;
         std::size_t cutAt;  // file length after detection
         std::size_t kept;
+        std::int16_t track;  // of the BAM sector not read
+        std::int16_t sector;
     };
     const Case cases[] = {
-        {kTypeD64, 0x16500, 0},   {kTypeD71, 0x16500, 0},   {kTypeD71, 0x41000, 35},
-        {kTypeD81, 0x61900, 0},   {kTypeD81, 0x61A00, 40},  {kTypeD80, 0x43400, 50},
-        {kTypeD82, 0x43700, 100}, {kTypeD82, 0x43A00, 150},
+        {kTypeD64, 0x16500, 0, 18, 0},   {kTypeD71, 0x16500, 0, 18, 0},
+        {kTypeD71, 0x41000, 35, 53, 0},  {kTypeD81, 0x61900, 0, 40, 1},
+        {kTypeD81, 0x61A00, 40, 40, 2},  {kTypeD80, 0x43400, 50, 38, 3},
+        {kTypeD82, 0x43700, 100, 38, 6}, {kTypeD82, 0x43A00, 150, 38, 9},
     };
     for (const Case& c : cases) {
         ImageBuilder b = formatted(c.type);
@@ -301,6 +309,8 @@ TEST(BamReader, ReadFailureKeepsWhatEarlierSectorsGave) {
         SCOPED_TRACE(std::string(kDiskFormats[c.type].typeName) + " cut at " +
                      std::to_string(c.cutAt));
         EXPECT_EQ(r.lines, std::vector<std::u16string>{readFailure(path)});
+        EXPECT_EQ(r.problems, (std::vector<Problem>{{ProblemCode::ReadFailed, ProblemSource::Bam,
+                                                     c.track, c.sector}}));
         ASSERT_EQ(r.tracks.size(), c.kept);
         if (c.type == kTypeD71 && c.kept == 35)
             EXPECT_EQ(r.tracks[34], littleEndian(b.sector(18, 0) + 4 * 35 + 1, 3));
@@ -334,6 +344,8 @@ TEST(BamReader, ShortReadCountsAsReadAndKeepsTheBufferTail) {
     b.bytes().resize(0x41000 + 10);  // ten bytes of track 53 sector 0 remain
     BamResult r = readBam(b.write(test::scratchDir() + "/short.d71"), kTypeD71);
     EXPECT_TRUE(r.lines.empty());
+    EXPECT_EQ(r.problems,
+              (std::vector<Problem>{{ProblemCode::ShortRead, ProblemSource::Bam, 53, 0}}));
     ASSERT_EQ(r.tracks.size(), 70u);
     EXPECT_EQ(r.tracks[35], littleEndian(side2.data(), 3));
     EXPECT_EQ(r.tracks[37], littleEndian(side2.data() + 6, 3));

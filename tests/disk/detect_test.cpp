@@ -23,6 +23,7 @@ struct Detected {
     DiskType type;
     std::uint8_t hasErrorBytes;
     Lines lines;
+    std::vector<Problem> problems;
 };
 
 // Runs setType on a record that starts out holding a different type, as a reused one would.
@@ -32,7 +33,7 @@ Detected detect(const std::string& path) {
     image.type = kTypeD82;
     image.hasErrorBytes = 1;
     setType(test::u16path(path), image);
-    return {image.type, image.hasErrorBytes, trace.lines};
+    return {image.type, image.hasErrorBytes, trace.lines, image.problems};
 }
 
 TEST(SetType, EachValidSizeGivesItsType) {
@@ -75,19 +76,20 @@ TEST(SetType, SizesNextToValidOnesAreRejected) {
 TEST(SetType, FilesWithoutAValidSizeAreRejected) {
     std::string dir = test::scratchDir();
     std::filesystem::create_directory(std::filesystem::u8path(dir + "/folder.d64"));
-    const std::string paths[] = {
-        test::sizedFile(dir + "/empty.d64", 0),
-        dir + "/missing.d64",
-        dir + "/folder.d64",
+    const std::pair<std::string, ProblemCode> cases[] = {
+        {test::sizedFile(dir + "/empty.d64", 0), ProblemCode::UnsupportedSize},
+        {dir + "/missing.d64", ProblemCode::NotAFile},
+        {dir + "/folder.d64", ProblemCode::NotAFile},
         // The low 32 bits are those of a D64: the comparison must take all 64.
-        test::sizedFile(dir + "/huge.d64", (1ull << 32) + 174848),
+        {test::sizedFile(dir + "/huge.d64", (1ull << 32) + 174848), ProblemCode::UnsupportedSize},
     };
-    for (const std::string& path : paths) {
+    for (const auto& [path, problem] : cases) {
         SCOPED_TRACE(path);
         Detected d = detect(path);
         EXPECT_EQ(d.type, kTypeUnknown);
         EXPECT_EQ(d.hasErrorBytes, 0);
         EXPECT_EQ(d.lines, Lines{kNotSupported});
+        EXPECT_EQ(d.problems, (std::vector<Problem>{{problem, ProblemSource::Type}}));
     }
 }
 
@@ -128,6 +130,8 @@ TEST(SetType, ExtensionRules) {
         EXPECT_EQ(d.type, c.type);
         EXPECT_EQ(d.hasErrorBytes, 0);
         EXPECT_EQ(d.lines, c.lines);
+        EXPECT_EQ(d.problems.size(), c.lines.size());
+        if (!c.lines.empty()) EXPECT_EQ(d.problems.front().code, ProblemCode::UnsupportedExtension);
     }
 }
 

@@ -263,11 +263,14 @@ TEST(GetDirEntries, UndeterminedTypeReadsNothing) {
         const char* name;
         std::uint64_t size;
         const char16_t* setTypeLine;
+        ProblemCode problem;
     };
     const Case cases[] = {
-        {"game.prg", 174848, u"setType - file type not supprted"},
-        {"game.d64", 174849, u"setType - disk file not supprted"},
-        {"game.d64", 0, u"setType - disk file not supprted"},
+        {"game.prg", 174848, u"setType - file type not supprted",
+         ProblemCode::UnsupportedExtension},
+        {"game.d64", 174849, u"setType - disk file not supprted", ProblemCode::UnsupportedSize},
+        {"game.g64", 174848, u"setType - file type not supprted", ProblemCode::NotAG64},
+        {"game.d64", 0, u"setType - disk file not supprted", ProblemCode::UnsupportedSize},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.name);
@@ -278,11 +281,16 @@ TEST(GetDirEntries, UndeterminedTypeReadsNothing) {
         EXPECT_EQ(got.lines,
                   (Lines{c.setTypeLine, u"getDirEntries - can't determine file type for <" +
                                             test::u16path(path) + u">\n"}));
-        EXPECT_EQ(got.opens, 0);
+        // Only a G64's signature is looked for in the file.
+        EXPECT_EQ(got.opens, c.problem == ProblemCode::NotAG64 ? 1 : 0);
+        // The cause is noted once, by setType.
+        EXPECT_EQ(got.image.problems, (std::vector<Problem>{{c.problem, ProblemSource::Type}}));
     }
     Listing missing = readDir(test::scratchDir() + "/missing.d64");
     EXPECT_TRUE(missing.image.dirEntries.empty());
     EXPECT_EQ(missing.lines.size(), 2u);
+    EXPECT_EQ(missing.image.problems,
+              (std::vector<Problem>{{ProblemCode::NotAFile, ProblemSource::Type}}));
 }
 
 // Link checks, in order: track 0 ends the walk, another track is unknown, a sector above 40 is
@@ -292,18 +300,19 @@ TEST(GetDirEntries, LinkChecks) {
         std::uint8_t track;
         std::uint8_t sector;
         const char16_t* line;  // nullptr: the walk ends quietly
+        ProblemCode problem;   // noted with the link's track and sector, when there is a line
     };
     const Case cases[] = {
-        {0, 0, nullptr},
-        {0, 1, nullptr},
-        {0, 255, nullptr},
-        {19, 4, u"getDirEntries - unknown dir track 19"},
-        {19, 255, u"getDirEntries - unknown dir track 19"},
-        {17, 1, u"getDirEntries - unknown dir track 17"},
-        {255, 1, u"getDirEntries - unknown dir track 255"},
-        {18, 41, u"getDirEntries - invalid dir sector 41"},
-        {18, 255, u"getDirEntries - invalid dir sector 255"},
-        {18, 1, u"getDirEntries - cyclic dir sector 1"},
+        {0, 0, nullptr, {}},
+        {0, 1, nullptr, {}},
+        {0, 255, nullptr, {}},
+        {19, 4, u"getDirEntries - unknown dir track 19", ProblemCode::UnknownDirTrack},
+        {19, 255, u"getDirEntries - unknown dir track 19", ProblemCode::UnknownDirTrack},
+        {17, 1, u"getDirEntries - unknown dir track 17", ProblemCode::UnknownDirTrack},
+        {255, 1, u"getDirEntries - unknown dir track 255", ProblemCode::UnknownDirTrack},
+        {18, 41, u"getDirEntries - invalid dir sector 41", ProblemCode::InvalidDirSector},
+        {18, 255, u"getDirEntries - invalid dir sector 255", ProblemCode::InvalidDirSector},
+        {18, 1, u"getDirEntries - cyclic dir sector 1", ProblemCode::CyclicDirSector},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(std::to_string(c.track) + "/" + std::to_string(c.sector));
@@ -316,6 +325,9 @@ TEST(GetDirEntries, LinkChecks) {
         if (c.line) lines.push_back(c.line);
         EXPECT_EQ(got.lines, lines);
         EXPECT_EQ(got.reads, 2);
+        std::vector<Problem> problems;
+        if (c.line) problems.push_back({c.problem, ProblemSource::Directory, c.track, c.sector});
+        EXPECT_EQ(got.image.problems, problems);
     }
 }
 
@@ -474,12 +486,13 @@ TEST(GetDirEntries, FileTruncatedAfterDetection) {
         const char* what;
         std::uint64_t size;
         std::size_t entries;
+        std::int16_t sectorNotRead;
     };
     const Case cases[] = {
-        {"to nothing", 0, 0},
-        {"to half the track before the header", 0x16500 - 128, 0},
-        {"to the header sector", 0x16500 + 256, 1},
-        {"before the second directory sector", 0x16500 + 10 * 256, 2},
+        {"to nothing", 0, 0, 0},
+        {"to half the track before the header", 0x16500 - 128, 0, 0},
+        {"to the header sector", 0x16500 + 256, 1, 1},
+        {"before the second directory sector", 0x16500 + 10 * 256, 2, 10},
     };
     for (const Case& c : cases) {
         SCOPED_TRACE(c.what);
@@ -494,6 +507,9 @@ TEST(GetDirEntries, FileTruncatedAfterDetection) {
         if (c.entries == 2) lines.push_back(readingLine(1, 1));
         lines.push_back(readErrorLine(path));
         EXPECT_EQ(got.lines, lines);
+        EXPECT_EQ(got.image.problems,
+                  (std::vector<Problem>{
+                      {ProblemCode::ReadFailed, ProblemSource::Directory, 18, c.sectorNotRead}}));
     }
 }
 
@@ -508,6 +524,10 @@ TEST(GetDirEntries, PartlyReadHeaderSector) {
     std::copy_n("abcdefgh", 8, header.name.begin());
     expectEntries(got.image.dirEntries, {header});
     EXPECT_EQ(got.lines, (Lines{typeLine("d64"), readErrorLine(path)}));
+    // The header came short, the first directory sector not at all.
+    EXPECT_EQ(got.image.problems,
+              (std::vector<Problem>{{ProblemCode::ShortRead, ProblemSource::Directory, 18, 0},
+                                    {ProblemCode::ReadFailed, ProblemSource::Directory, 18, 1}}));
 }
 
 }  // namespace

@@ -73,6 +73,8 @@ TEST(ErrorBytes, OpenFailureLeavesAZeroedBlockAndNoLineFeed) {
     EXPECT_EQ(image.errorBytes, std::vector<std::uint8_t>(3200, 0));
     EXPECT_EQ(trace.lines, std::vector<std::u16string>{u"getErrorData - can't open file <" +
                                                        test::u16path(path) + u">"});
+    EXPECT_EQ(image.problems,
+              (std::vector<Problem>{{ProblemCode::OpenFailed, ProblemSource::Errors}}));
 }
 
 TEST(ErrorBytes, FileTooShortForTheCountLeavesZeros) {
@@ -85,6 +87,8 @@ TEST(ErrorBytes, FileTooShortForTheCountLeavesZeros) {
     EXPECT_EQ(image.errorCount, 683);
     EXPECT_EQ(image.errorBytes, std::vector<std::uint8_t>(683, 0));
     EXPECT_EQ(trace.lines, std::vector<std::u16string>{u"getErrorData - read error"});
+    EXPECT_EQ(image.problems,
+              (std::vector<Problem>{{ProblemCode::ReadFailed, ProblemSource::Errors}}));
 }
 
 TEST(ErrorBytes, UndeterminedTypeIsLeftAloneAndSilent) {

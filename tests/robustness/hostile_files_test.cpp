@@ -83,6 +83,12 @@ TEST(NotAnImage, QvxSaysItIsNoImageForEveryView) {
         for (int view = 0; view < 4; ++view) {
             SCOPED_TRACE("view " + std::to_string(view));
             const ProgramResult r = runQvx({"--trace", "--view", std::to_string(view), path});
+            // A folder is taken as one, whatever its name: this one holds no image.
+            if (std::error_code e; fs::is_directory(fs::u8path(path), e)) {
+                EXPECT_EQ(r.status, 0);
+                EXPECT_EQ(r.out + r.err, "");
+                continue;
+            }
             Lines lines = undeterminedLines(path, c.opens);
             if (view == 1) lines.push_back(u"setupString - empty list");  // the second listing
             EXPECT_EQ(r.status, 1);

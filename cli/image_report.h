@@ -1,0 +1,31 @@
+// What qvx prints about one image read for a collection: its JSON line, its problems in words,
+// its entries as the listing writes them.
+#pragma once
+
+#include <cstddef>
+#include <cstdint>
+#include <string>
+#include <string_view>
+
+#include "disk/image.h"
+
+namespace qvx::cli {
+
+// The text the terminal shows for name bytes: up to the first zero byte, as the listing takes
+// them, through the first character set's glyphs; with stripPadding the $A0 bytes that pad the
+// end of a name are left out. UTF-8.
+std::string readableBytes(const std::uint8_t* bytes, std::size_t count, bool stripPadding);
+
+// The image as one JSON object and a line feed, for a record that readImage filled with the
+// BAM and error bytes; path is UTF-8. docs/qvx-json.schema.json describes it.
+std::string imageJson(std::string_view path, const DiskImage& image);
+
+// One entry that matched --find as one JSON object and a line feed: the path, its place among
+// the image's files (from 1) and the entry as imageJson writes it.
+std::string matchJson(std::string_view path, std::size_t index, const DirEntry& entry);
+
+// The problems in words for a message: "cyclic-dir-sector at 18/1, short-read at 40/3"; empty
+// when there are none.
+std::string problemText(const DiskImage& image);
+
+}  // namespace qvx::cli
