@@ -820,7 +820,8 @@ def test_plugin_next(opts):
         r = plugin_run(opts, [first], ["--flags", str(flags), "--toggles", "2", "--next",
                                        ",".join(winpath(f) for f in nexts)])
         img = r["images"][0]
-        check_plugin_window(c, f"flags {flags}", dict(img, notifications=img["notifications"][:1]))
+        check_plugin_window(c, f"flags {flags}", dict(img, notifications=img["notifications"][:1]),
+                            expected_face(opts.plugin))
         trace = img["trace"]
         starts = [i for i, l in enumerate(trace) if l.startswith("QVX: ListLoadNext - ")]
         if not c.eq(f"flags {flags}: ListLoadNext calls", len(starts), len(nexts)):
