@@ -61,6 +61,8 @@ def check(args):
         problems.append(f"weight class {font['OS/2'].usWeightClass}")
     if not font["post"].isFixedPitch:
         problems.append("not marked fixed pitch")
+    if font["OS/2"].fsType != 0:
+        problems.append(f"embedding restricted (fsType {font['OS/2'].fsType}), the licence allows it")
     cmap = font.getBestCmap()
     cells = renderer_cells(args.cells)
     missing = [f"U+{cp:04X}" for cp in SCREEN_CODES + [ord(c) for c in VIEWER_ASCII]

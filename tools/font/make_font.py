@@ -158,6 +158,7 @@ def build(glyphs, licence, face, weight, version):
         usWeightClass=700 if bold else 400, xAvgCharWidth=EM, sTypoAscender=EM - DESCENT,
         sTypoDescender=-DESCENT, sTypoLineGap=0, usWinAscent=EM - DESCENT, usWinDescent=DESCENT,
         fsSelection=0x0020 if bold else 0x0040, achVendID="QVX ",
+        fsType=0,  # installable: the licence lets anyone embed it
         ulUnicodeRange1=0b11, ulUnicodeRange2=1 << (60 - 32),  # Latin, private use
         ulCodePageRange1=1, panose=panose(bold), usFirstCharIndex=0x20)
     fb.setupPost(isFixedPitch=1, keepGlyphNames=False)
