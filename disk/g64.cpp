@@ -4,7 +4,6 @@
 
 #include <algorithm>
 #include <array>
-#include <initializer_list>
 #include <optional>
 #include <string_view>
 
@@ -19,16 +18,7 @@ namespace {
 
 constexpr std::string_view kSignature = "GCR-1541";
 constexpr std::size_t kHeaderSize = 12;  // signature, version, half tracks, track size
-constexpr std::uint32_t kTracks = 40;    // the most a D64 holds
-constexpr std::uint32_t kFirstLongTrack = 36;
-constexpr std::uint32_t kIdTrack = 18;  // sector 0's header there has the disk's ID
-
-// A trace text of many pieces, put together in one place rather than at every line.
-std::u16string join(std::initializer_list<std::u16string_view> parts) {
-    std::u16string text;
-    for (std::u16string_view part : parts) text += part;
-    return text;
-}
+constexpr std::uint32_t kTracks = 40;    // the most a D64 holds: kDiskFormats[kTypeD64x40]
 
 struct G64Header {
     std::uint32_t halfTracks;
@@ -71,7 +61,7 @@ std::size_t readTrack(ImageFile& file, std::uint32_t offset, std::uint32_t track
     if (offset == 0) {
         state.note = u"not in the image";
     } else if (!file.seek(offset) || file.read(size.data(), size.size()) != size.size()) {
-        state.note = join({u"offset ", decimal(offset), u" past the end of the file"});
+        state.note = joined({u"offset ", decimal(offset), u" past the end of the file"});
     }
     std::size_t length = size[0] | size[1] << 8;
     if (!state.note.empty()) {
@@ -79,15 +69,16 @@ std::size_t readTrack(ImageFile& file, std::uint32_t offset, std::uint32_t track
         return 0;
     }
     if (length > trackSize) {
-        state.note = join({u"length ", decimal(static_cast<std::int64_t>(length)),
-                           u" beyond the track size ", decimal(trackSize)});
+        state.note = joined({u"length ", decimal(static_cast<std::int64_t>(length)),
+                             u" beyond the track size ", decimal(trackSize)});
         length = trackSize;
     }
-    bits.resize(length + kTrackWrap);
+    bits.resize(length);
     const std::size_t got = file.read(bits.data(), length);
     if (got < length)
-        state.note = join({u"cut short after ", decimal(static_cast<std::int64_t>(got)), u" of ",
-                           decimal(static_cast<std::int64_t>(length)), u" bytes"});
+        state.note += joined({state.note.empty() ? u"" : u"; ", u"cut short after ",
+                              decimal(static_cast<std::int64_t>(got)), u" of ",
+                              decimal(static_cast<std::int64_t>(length)), u" bytes"});
     return got;
 }
 
@@ -99,7 +90,8 @@ bool headerRead(SectorCode code) {
 // The drive compares each header's ID with the one it took from track 18; without a readable
 // header of sector 0 there, nothing is compared.
 void checkIds(std::array<TrackState, kTracks>& tracks) {
-    const SectorRead& reference = tracks[kIdTrack - 1].read.sectors[0];
+    // Sector 0's header on the directory track has the disk's ID.
+    const SectorRead& reference = tracks[kDiskFormats[kTypeD64].dirTrack - 1].read.sectors[0];
     if (!headerRead(reference.code)) return;
     for (TrackState& t : tracks)
         for (SectorRead& s : t.read.sectors)
@@ -120,8 +112,8 @@ std::u16string sectorRuns(const TrackRead& read, std::uint32_t sectorCount, Matc
         if (!match(read.sectors[s])) continue;
         std::uint32_t last = s;
         while (last + 1 < sectorCount && match(read.sectors[last + 1])) ++last;
-        runs += join({runs.empty() ? u"" : u", ", decimal(s)});
-        if (last > s) runs += join({u"-", decimal(last)});
+        runs += joined({runs.empty() ? u"" : u", ", decimal(s)});
+        if (last > s) runs += joined({u"-", decimal(last)});
         s = last;
     }
     return runs;
@@ -130,11 +122,11 @@ std::u16string sectorRuns(const TrackRead& read, std::uint32_t sectorCount, Matc
 // One line for a track with errors or damage in the file, the sectors grouped by error; none for
 // a track that read well.
 void traceTrack(std::uint32_t track, const TrackState& state, std::uint32_t sectorCount) {
-    const std::u16string prefix = join({u"readG64 - track ", decimal(track), u": "});
-    if (!state.note.empty()) logDebug(join({prefix, state.note}));
+    const std::u16string prefix = joined({u"readG64 - track ", decimal(track), u": "});
+    if (!state.note.empty()) logDebug(joined({prefix, state.note}));
     if (state.missing) return;
     if (!state.read.sync) {
-        logDebug(join({prefix, state.read.onlyOneBits ? u"sync without end" : u"no sync"}));
+        logDebug(joined({prefix, state.read.onlyOneBits ? u"sync without end" : u"no sync"}));
         return;
     }
     std::u16string line;
@@ -143,14 +135,16 @@ void traceTrack(std::uint32_t track, const TrackState& state, std::uint32_t sect
         const std::u16string runs = sectorRuns(
             state.read, sectorCount, [code](const SectorRead& r) { return r.code == code; });
         if (!runs.empty())
-            line += join({line.empty() ? u"error " : u"; error ", decimal(driveErrorNumber(code)),
-                          u" in sectors ", runs});
+            line += joined({line.empty() ? u"error " : u"; error ", decimal(driveErrorNumber(code)),
+                            runs.find_first_of(u",-") == std::u16string::npos ? u" in sector "
+                                                                              : u" in sectors ",
+                            runs});
     }
     for (std::uint32_t s = 0; s < sectorCount; ++s)
         if (state.read.sectors[s].copies > 1)
-            line += join({line.empty() ? u"sector " : u"; sector ", decimal(s), u" found ",
-                          decimal(state.read.sectors[s].copies), u" times"});
-    if (!line.empty()) logDebug(join({prefix, line}));
+            line += joined({line.empty() ? u"sector " : u"; sector ", decimal(s), u" found ",
+                            decimal(state.read.sectors[s].copies), u" times"});
+    if (!line.empty()) logDebug(joined({prefix, line}));
 }
 
 }  // namespace
@@ -173,7 +167,8 @@ bool readG64(const std::u16string& path, DiskImage& image) {
     }
     checkIds(tracks);
 
-    const bool long40 = std::any_of(tracks.begin() + kFirstLongTrack - 1, tracks.end(), formatted);
+    const bool long40 =
+        std::any_of(tracks.begin() + kDiskFormats[kTypeD64].trackCount, tracks.end(), formatted);
     const DiskType type = long40 ? kTypeD64x40 : kTypeD64;
     const std::size_t sectors = kDiskFormats[type].totalSectors;
     // The codes follow the disk's last sector; on 35 tracks they take the place of tracks 36 to 40.
@@ -187,9 +182,9 @@ bool readG64(const std::u16string& path, DiskImage& image) {
         }
     }
     decoded.resize(sectors * (kSectorSize + 1));
-    logDebug(join({u"readG64 - ", decimal(kDiskFormats[type].trackCount), u" tracks, ",
-                   decimal(static_cast<std::int64_t>(failed)), u" of ",
-                   decimal(static_cast<std::int64_t>(sectors)), u" sectors with errors"}));
+    logDebug(joined({u"readG64 - ", decimal(kDiskFormats[type].trackCount), u" tracks, ",
+                     decimal(static_cast<std::int64_t>(failed)), u" of ",
+                     decimal(static_cast<std::int64_t>(sectors)), u" sectors with errors"}));
 
     image.type = type;
     image.hasErrorBytes = 1;

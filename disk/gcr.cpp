@@ -23,6 +23,8 @@ constexpr std::size_t kLead = 16;
 constexpr std::size_t kWindowStep = 6;                             // bytes: 64 bits less the lead
 constexpr std::uint64_t kAnswersFor = ~std::uint64_t{0} >> kLead;  // window bits 16 to 63
 constexpr std::size_t kNone = ~std::size_t{0};
+// Bytes of the ring's start appended after its end: more than a data block.
+constexpr std::size_t kTrackWrap = 400;
 // A drive meets every copy of a header in turn; more than a few copies of one sector are
 // counted, not read.
 constexpr std::uint16_t kCopiesRead = 4;
@@ -108,7 +110,7 @@ std::optional<Candidate> takeHeader(const std::uint8_t* header, std::uint32_t tr
                                     std::uint32_t sectorCount, TrackRead& read) {
     if (header[3] != track || header[2] >= sectorCount) return std::nullopt;
     SectorRead& s = read.sectors[header[2]];
-    if (s.copies < 0xFFFF) ++s.copies;  // a track has room for fewer block starts
+    ++s.copies;  // cannot overflow: a track of 65535 bytes has room for fewer block starts
     if (s.code == kSectorOk || s.copies > kCopiesRead) return std::nullopt;
     const Candidate c{header[2], {header[4], header[5]}};
     if ((header[2] ^ header[3] ^ header[4] ^ header[5]) != header[1]) {

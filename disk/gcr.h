@@ -38,15 +38,12 @@ struct TrackRead {
     bool onlyOneBits = false;  // a sync without end: not one zero bit on the whole track
 };
 
-// Bytes that decodeTrack appends to a track's bytes: the ring's start again, so that blocks
-// crossing the end read on.
-constexpr std::size_t kTrackWrap = 400;
-
 // Reads sectors 0 to sectorCount - 1 (at most kMaxTrackSectors) of the track from the first
 // length bytes of bits, taken as a ring. Writes the 256 bytes of each sector into sectorData
 // (sectorCount * 256 bytes) where a data block was read, and leaves them alone elsewhere.
-// Changes bits: it is resized to length + kTrackWrap and the wrap filled in. Every header block
-// and data block is read at most a few times, so the work is bounded by the track's length.
+// Changes bits: the ring's start is appended after length, so that blocks crossing the end read on.
+// Every header block and data block is read at most a few times, so the work is bounded by the
+// track's length.
 TrackRead decodeTrack(std::vector<std::uint8_t>& bits, std::size_t length, std::uint32_t track,
                       std::uint32_t sectorCount, std::uint8_t* sectorData);
 

@@ -29,7 +29,9 @@ void readImage(const std::u16string& path, DiskImage& image, ReadParts parts) {
         getBAMEntries(path, image);
         image.blocksFree = countBlocksFree(image);
     }
-    if (parts.errorBytes && image.hasErrorBytes == 1) getErrorData(path, image);
+    // A G64's listing counts its failed sectors, whose codes are in memory already.
+    if ((parts.errorBytes || image.container == kContainerG64) && image.hasErrorBytes == 1)
+        getErrorData(path, image);
 }
 
 bool isReadableImage(const DiskImage& image) {

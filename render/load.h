@@ -23,8 +23,8 @@ struct ReadParts {
 
 // Reads a fresh record as loadImage does but only as far as the parts need, and builds no text:
 // getDirEntries; when it found a header, getBAMEntries and blocksFree (countBlocksFree) if asked,
-// and getErrorData if asked and hasErrorBytes is 1. A file that is no readable image leaves the
-// record as loadImage would, empty dirEntries included.
+// and getErrorData if asked (always for a G64, whose listing needs them) and hasErrorBytes is 1. A
+// file that is no readable image leaves the record as loadImage would, empty dirEntries included.
 void readImage(const std::u16string& path, DiskImage& image, ReadParts parts);
 
 // Whether a loaded record is a disk image at all: its type determined and a header read.

@@ -10,6 +10,7 @@
 #include "base/text.h"
 #include "disk/detect.h"
 #include "disk/gcr.h"
+#include "render/listing.h"
 #include "render/load.h"
 #include "render/petscii.h"
 #include "support/g64_writer.h"
@@ -125,14 +126,14 @@ TEST(G64, DamagedSectorsGiveTheDrivesErrorCodes) {
         const char* trace;
     };
     const Case cases[] = {
-        {Damage::kNoHeader, 1, 0, kHeaderNotFound, "track 1: error 20 in sectors 0"},
-        {Damage::kNoHeader, 17, 20, kHeaderNotFound, "track 17: error 20 in sectors 20"},
-        {Damage::kNoDataBlock, 20, 3, kNoDataBlock, "track 20: error 22 in sectors 3"},
+        {Damage::kNoHeader, 1, 0, kHeaderNotFound, "track 1: error 20 in sector 0"},
+        {Damage::kNoHeader, 17, 20, kHeaderNotFound, "track 17: error 20 in sector 20"},
+        {Damage::kNoDataBlock, 20, 3, kNoDataBlock, "track 20: error 22 in sector 3"},
         // The last sector's next block is the ring's first header.
-        {Damage::kNoDataBlock, 5, 20, kNoDataBlock, "track 5: error 22 in sectors 20"},
-        {Damage::kDataChecksum, 18, 1, kDataChecksum, "track 18: error 23 in sectors 1"},
-        {Damage::kHeaderChecksum, 25, 7, kHeaderChecksum, "track 25: error 27 in sectors 7"},
-        {Damage::kOtherId, 35, 16, kIdMismatch, "track 35: error 29 in sectors 16"},
+        {Damage::kNoDataBlock, 5, 20, kNoDataBlock, "track 5: error 22 in sector 20"},
+        {Damage::kDataChecksum, 18, 1, kDataChecksum, "track 18: error 23 in sector 1"},
+        {Damage::kHeaderChecksum, 25, 7, kHeaderChecksum, "track 25: error 27 in sector 7"},
+        {Damage::kOtherId, 35, 16, kIdMismatch, "track 35: error 29 in sector 16"},
     };
     const Bytes d64 = sampleD64(kTypeD64);
     for (const Case& c : cases) {
@@ -159,6 +160,9 @@ TEST(G64, DamagedSectorsGiveTheDrivesErrorCodes) {
         ASSERT_GT(listing.size(), errorLine.size());
         EXPECT_EQ(listing.substr(listing.size() - errorLine.size()), errorLine);
         EXPECT_TRUE(loaded.decodedSectors.empty());
+        DiskImage read;  // as qvx reads many images: the same listing
+        readImage(test::u16path(writeG64(g64)), read, {true, false});
+        EXPECT_EQ(setupString(read, 0), listing);
     }
 }
 
@@ -181,7 +185,7 @@ TEST(G64, TheDisksIdIsTheOneOfTrack18Sector0) {
                    {indexOf(18, 6), kIdMismatch},
                    {indexOf(18, 7), kHeaderChecksum}});
     EXPECT_EQ(trace.front(),
-              u"readG64 - track 18: error 27 in sectors 7; error 29 in sectors 2, 5-6");
+              u"readG64 - track 18: error 27 in sector 7; error 29 in sectors 2, 5-6");
     options.damage = {{18, 0, Damage::kHeaderChecksum}, {3, 3, Damage::kOtherId}};
     // Without a readable header there, no ID is compared.
     expectSectors(decode(test::g64FromD64(d64, options)), d64, kTypeD64,
