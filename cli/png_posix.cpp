@@ -12,37 +12,53 @@
 
 namespace qvx::cli {
 
+namespace {
+
+// The picture's pixels as RGB bytes, each scale x scale, without a scaled copy in between.
+std::vector<png_byte> scaledRgb(const Picture& picture, int scale) {
+    const std::size_t rowBytes = static_cast<std::size_t>(picture.width) * scale * 3;
+    std::vector<png_byte> rgb;
+    rgb.reserve(rowBytes * static_cast<std::size_t>(picture.height) * scale);
+    for (int y = 0; y < picture.height; ++y) {
+        const std::size_t row = rgb.size();
+        for (int x = 0; x < picture.width; ++x)
+            for (int i = 0; i < scale; ++i) {
+                const Rgb& p = picture.at(x, y);
+                rgb.insert(rgb.end(), {p.red, p.green, p.blue});
+            }
+        for (int i = 1; i < scale; ++i)
+            rgb.insert(rgb.end(), rgb.begin() + row, rgb.begin() + row + rowBytes);
+    }
+    return rgb;
+}
+
+}  // namespace
+
 std::string writePng(const Picture& picture, int scale, const std::u16string& path,
                      const Writer& out) {
-    const Picture scaled = scale == 1 ? picture : scalePicture(picture, scale);
-    std::vector<png_byte> rgb;
-    rgb.reserve(scaled.pixels.size() * 3);
-    for (const Rgb& p : scaled.pixels) rgb.insert(rgb.end(), {p.red, p.green, p.blue});
-
+    const std::vector<png_byte> rgb = scaledRgb(picture, scale);
     png_image image{};
     image.version = PNG_IMAGE_VERSION;
-    image.width = static_cast<png_uint_32>(scaled.width);
-    image.height = static_cast<png_uint_32>(scaled.height);
+    image.width = static_cast<png_uint_32>(picture.width * scale);
+    image.height = static_cast<png_uint_32>(picture.height * scale);
     image.format = PNG_FORMAT_RGB;
-    png_alloc_size_t size = 0;
-    if (!png_image_write_to_memory(&image, nullptr, &size, 0, rgb.data(), 0, nullptr))
-        return image.message;
-    std::vector<png_byte> bytes(size);
-    if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, rgb.data(), 0, nullptr))
-        return image.message;
-    const std::string_view data(reinterpret_cast<const char*>(bytes.data()), size);
 
     if (path == u"-") {
-        out(data);
+        // Room for the worst case, so that the picture is compressed once.
+        png_alloc_size_t size = PNG_IMAGE_PNG_SIZE_MAX(image);
+        std::vector<png_byte> bytes(size);
+        if (!png_image_write_to_memory(&image, bytes.data(), &size, 0, rgb.data(), 0, nullptr))
+            return image.message;
+        out(std::string_view(reinterpret_cast<const char*>(bytes.data()), size));
         return {};
     }
     const std::string name = toUtf8(path);
     std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "wb"),
                                                          std::fclose);
     if (!file) return name + ": " + std::strerror(errno);
-    if (std::fwrite(data.data(), 1, data.size(), file.get()) != data.size() ||
-        std::fclose(file.release()) != 0)
-        return name + ": " + std::strerror(errno);
+    if (!png_image_write_to_stdio(&image, file.get(), 0, rgb.data(), 0, nullptr))
+        return name + ": " + image.message;
+    if (std::fclose(file.release()) != 0) return name + ": " + std::strerror(errno);
     return {};
 }
 

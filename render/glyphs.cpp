@@ -3,6 +3,7 @@
 
 #include "glyph_rows.h"
 #include "render/petscii.h"
+#include "render/unicode_text.h"
 
 namespace qvx {
 namespace {
@@ -38,9 +39,7 @@ GlyphRows screenCodeRows(int charSet, std::uint8_t screenCode) {
 }
 
 std::optional<GlyphRows> characterRows(char16_t c) {
-    // The font code points by their range alone: this file goes into the Windows module, which
-    // takes nothing else of the Unicode forms.
-    if (c >= kFontBaseFirstSet && c < kFontBaseSecondSet + 0x100)
+    if (isFontCodePoint(c))
         return screenCodeRows(c < kFontBaseSecondSet ? 0 : 1, static_cast<std::uint8_t>(c & 0xFF));
     if (c < kAsciiGlyphs.size() && kAsciiGlyphs[c].found)
         return screenCodeRows(kAsciiGlyphs[c].charSet, kAsciiGlyphs[c].screenCode);

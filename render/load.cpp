@@ -35,7 +35,7 @@ void readImage(const std::u16string& path, DiskImage& image, ReadParts parts) {
 }
 
 bool isReadableImage(const DiskImage& image) {
-    return image.type != kTypeUnknown && !image.dirEntries.empty();
+    return isKnownType(image.type) && !image.dirEntries.empty();
 }
 
 }  // namespace qvx

@@ -99,9 +99,10 @@ Picture fitPicture(const Picture& picture, int maxWidth, int maxHeight) {
     // The top, cut to the box's proportions (rounded up: the box's shape at the least).
     const std::int64_t h = std::min<std::int64_t>(
         picture.height, std::max<std::int64_t>(1, (w * maxHeight + maxWidth - 1) / maxWidth));
-    Picture top = picture;
-    top.height = static_cast<int>(h);
-    top.pixels.resize(static_cast<std::size_t>(w * h));
+    const Picture top{
+        picture.width, static_cast<int>(h),
+        std::vector<Rgb>(picture.pixels.begin(),
+                         picture.pixels.begin() + static_cast<std::ptrdiff_t>(w * h))};
     const std::int64_t scale = std::min(maxWidth / w, maxHeight / h);
     if (scale >= 1) return scale == 1 ? top : scalePicture(top, static_cast<int>(scale));
     std::int64_t width = maxWidth, height = maxHeight;

@@ -28,8 +28,8 @@ std::uint8_t nextView(const DiskImage& image, std::uint8_t view);
 // A short name of each view for menus; empty for a view outside 0 to 3.
 std::u16string_view viewName(int view);
 
-// The character set a view is drawn in: 1 for the second listing, else 0 (the maps are digits
-// and capitals, which only one set shows).
+// The character set a view is drawn in: 1 for the second listing, else 0 (the maps' capitals are
+// screen codes of the first set).
 int viewCharSet(int view);
 
 // Takes the host's display options (bit 0 = wrap text). When the bit differs from wrapFlag it is
