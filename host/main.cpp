@@ -213,10 +213,11 @@ Options parseOptions(int argc, wchar_t** argv) {
         }
     }
     if (!o.help && o.images.empty()) throw UsageError("no image given");
-    if (o.together &&
-        (o.repeat > 0 || !o.screenshot.empty() || !o.preview.empty() || !o.next.empty()))
+    if (o.together && (o.repeat > 0 || !o.screenshot.empty() || !o.preview.empty() ||
+                       !o.next.empty() || !o.finds.empty() || o.copy))
         throw UsageError(
-            "--together goes with none of --repeat, --screenshot, --preview and --next");
+            "--together goes with none of --repeat, --screenshot, --preview, --next, "
+            "--find and --copy");
     return o;
 }
 

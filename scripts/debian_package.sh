@@ -97,7 +97,7 @@ Section: utils
 Priority: optional
 Description: Commodore disk images on the command line and in Double Commander
  qvx shows what is on Commodore disk images (D64 with 35 or 40 tracks, D71,
- D80, D81, D82): the directory as the drive lists it, the BAM map and the
+ D80, D81, D82, G64): the directory as the drive lists it, the BAM map and the
  error map. It takes single images or whole collections in folders, writes
  text or JSON Lines, and finds files by name across thousands of images.
  .
@@ -126,7 +126,7 @@ for want in "-rwxr-xr-x root/root ./usr/bin/qvx" \
 done
 
 echo "== lintian"
-lintian --fail-on error --tag-display-limit 0 "$deb" 2>/dev/null | sed 's/^/deb: lintian: /'
+lintian --fail-on error --tag-display-limit 0 "$deb" 2>&1 | sed 's/^/deb: lintian: /'
 
 # --- the install on a clean Debian 12 -------------------------------------------------------------
 # The base, Debian's minbase with man-db, is made once a week. On it apt installs the package with

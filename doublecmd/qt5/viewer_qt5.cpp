@@ -61,6 +61,12 @@ class ViewerEdit : public QPlainTextEdit {
         QWidget* keys = host;
         while (keys->focusProxy() != nullptr) keys = keys->focusProxy();
         keys->installEventFilter(this);
+        keys_ = keys;
+    }
+
+    // A closed viewer takes no more keys, even before the toolkit deletes it.
+    void releaseMoves() {
+        if (keys_) keys_->removeEventFilter(this);
     }
 
     QvxRange shownLines() const {
@@ -128,6 +134,7 @@ class ViewerEdit : public QPlainTextEdit {
   private:
     QvxViewerEvents events_;
     bool forwarding_ = false;
+    QPointer<QWidget> keys_;  // the host widget whose keys come here
     QStringList names_;
     int current_ = 0;
 };
@@ -231,6 +238,7 @@ void beep(QvxViewer*) {
 void destroy(QvxViewer* viewer) {
     const std::unique_ptr<QvxViewer> owned(viewer);
     if (viewer->edit) {
+        viewer->edit->releaseMoves();
         viewer->edit->hide();
         // Deferred: the host may be inside one of the widget's own event handlers.
         viewer->edit->deleteLater();

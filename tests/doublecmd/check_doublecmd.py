@@ -131,10 +131,16 @@ class Host:
         self.dc = None
         self.display = XDisplay(f"{work}/display")
         try:
-            self.display.start()
+            self._start(opts, work, first_file)
         except DisplayFailure as failure:
-            self.display.stop()
+            self.stop()
             raise Failure(str(failure)) from None
+        except BaseException:
+            self.stop()
+            raise
+
+    def _start(self, opts, work, first_file):
+        self.display.start()
         self.env = dict(self.display.env, HOME=f"{work}/home", XDG_RUNTIME_DIR=f"{work}/xdg",
                         LC_ALL="C.UTF-8", NO_AT_BRIDGE="1")
         for name in ("QT_QPA_PLATFORMTHEME", "QT_STYLE_OVERRIDE", "GTK2_RC_FILES"):

@@ -939,9 +939,7 @@ def test_plugin_preview(opts):
     """Thumbnails through ListGetPreviewBitmapW (ListGetPreviewBitmap with --ansi), against the
     picture qvx --png draws of the same listing: pixel for pixel where it is shown at a whole
     factor, the right size where it is reduced, none for a file that is no image."""
-    if not opts.qvx or not os.access(opts.qvx, os.X_OK):
-        print(f"SKIP: no native qvx at {opts.qvx}; build the native preset first")
-        sys.exit(SKIP)
+    need_native(opts)
     c = Checker()
     entry = "ListGetPreviewBitmap" if opts.ansi else "ListGetPreviewBitmapW"
     sizes = [(1000, 1000), (200, 200), (900, 100), (96, 96), (64, 300), (16, 16)]

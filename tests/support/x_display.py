@@ -3,23 +3,15 @@
 on it, as every desktop has one. Without one, some toolkits wait many seconds for the frame a
 window manager would put around their windows before they show them.
 
-As a module: `with XDisplay(log_dir) as display:` gives `display.name` (":N") and `display.env`
-(the environment with DISPLAY set). As a command, for scripts:
-
-    x_display.py [--log-dir DIR] -- PROGRAM [ARGS...]
-
-runs PROGRAM on a fresh display and exits with its status. Either way the window manager has
-announced itself on the root window before the program starts, and both servers are ended by
-their own process ids afterwards.
+`with XDisplay(log_dir) as display:` gives `display.name` (":N") and `display.env` (the
+environment with DISPLAY set). The window manager has announced itself on the root window before
+the block starts, and both servers are ended by their own process ids afterwards.
 """
 
-import argparse
 import os
 import select
 import signal
 import subprocess
-import sys
-import tempfile
 import time
 
 START_LIMIT = 10.0  # seconds for each server to come up; more is a broken machine, not a slow one
@@ -48,17 +40,21 @@ class XDisplay:
         self.env = None
 
     def __enter__(self):
-        try:
-            self.start()
-        except BaseException:
-            self.stop()
-            raise
+        self.start()
         return self
 
     def __exit__(self, *_):
         self.stop()
 
     def start(self):
+        """Both servers up, or neither left running."""
+        try:
+            self._start()
+        except BaseException:
+            self.stop()
+            raise
+
+    def _start(self):
         os.makedirs(self.log_dir, exist_ok=True)
         self.name = self._start_server()
         home = os.path.join(self.log_dir, "wm-home")
@@ -131,25 +127,3 @@ class XDisplay:
                                      f"{_tail(os.path.join(self.log_dir, log_name))}")
             time.sleep(0.02)
 
-
-def main():
-    parser = argparse.ArgumentParser(description="Runs a program on an X display of its own "
-                                     "with a window manager.")
-    parser.add_argument("--log-dir", help="where the servers' output goes (default: a "
-                        "temporary folder, removed afterwards)")
-    parser.add_argument("program", nargs=argparse.REMAINDER)
-    opts = parser.parse_args()
-    program = opts.program[1:] if opts.program[:1] == ["--"] else opts.program
-    if not program:
-        parser.error("no PROGRAM given")
-    with tempfile.TemporaryDirectory(prefix="qvx-display.") as scratch:
-        try:
-            with XDisplay(opts.log_dir or scratch) as display:
-                return subprocess.run(program, env=display.env).returncode
-        except DisplayFailure as failure:
-            print(f"x_display: {failure}", file=sys.stderr)
-            return 1
-
-
-if __name__ == "__main__":
-    sys.exit(main())
