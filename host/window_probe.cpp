@@ -6,6 +6,7 @@
 #include <array>
 #include <fstream>
 
+#include "base/win32_richedit.h"
 #include "host/win_handle.h"
 
 namespace qvx::host {
@@ -17,22 +18,8 @@ std::wstring windowClassName(HWND window) {
 }
 
 std::wstring richEditText(HWND window) {
-    GETTEXTLENGTHEX length{GTL_USECRLF | GTL_PRECISE | GTL_NUMCHARS, 1200};
-    auto expected = static_cast<std::size_t>(
-        SendMessageW(window, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0));
-    // The length is only a hint: grow until the answer leaves room to spare.
-    std::vector<wchar_t> buffer(expected + 64);
-    for (;;) {
-        GETTEXTEX request{};
-        request.cb = static_cast<DWORD>(buffer.size() * sizeof(wchar_t));
-        request.flags = GT_DEFAULT;
-        request.codepage = 1200;
-        auto n = static_cast<std::size_t>(SendMessageW(window, EM_GETTEXTEX,
-                                                       reinterpret_cast<WPARAM>(&request),
-                                                       reinterpret_cast<LPARAM>(buffer.data())));
-        if (n + 1 < buffer.size()) return std::wstring(buffer.data(), n);
-        buffer.assign(buffer.size() * 2, L'\0');
-    }
+    const std::u16string text = qvx::richEditText(window);
+    return std::wstring(text.begin(), text.end());
 }
 
 LineBreakCounts countLineBreaks(const std::wstring& text) {

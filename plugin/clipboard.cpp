@@ -14,6 +14,7 @@
 #include <utility>
 
 #include "base/win32_clipboard.h"
+#include "base/win32_richedit.h"
 #include "plugin/viewer.h"
 #include "render/unicode_text.h"
 
@@ -23,7 +24,7 @@ namespace {
 
 // The text of range as the clipboard gets it; the end -1 is the end of the text.
 std::u16string readableRange(HWND viewer, CHARRANGE range) {
-    const std::u16string text = viewerText(viewer);
+    const std::u16string text = richEditText(viewer);
     const std::size_t end =
         range.cpMax < 0 ? text.size() : std::min<std::size_t>(range.cpMax, text.size());
     const std::size_t begin = std::min<std::size_t>(std::max<LONG>(range.cpMin, 0), end);

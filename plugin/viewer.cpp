@@ -8,6 +8,7 @@
 
 #include "base/text.h"
 #include "base/trace.h"
+#include "base/win32_richedit.h"
 #include "plugin/startup.h"
 #include "render/find.h"
 #include "render/views.h"
@@ -16,8 +17,6 @@ namespace qvx {
 
 namespace {
 
-// Every text goes in as UTF-16 and replaces everything.
-constexpr UINT kUtf16CodePage = 1200;
 constexpr LONG kShippedFaceTwips = 240;  // 12 points
 
 }  // namespace
@@ -81,28 +80,6 @@ void putViewerText(HWND viewer, const std::u16string& text) {
     }
 }
 
-std::u16string viewerText(HWND viewer) {
-    GETTEXTLENGTHEX length{GTL_PRECISE | GTL_NUMCHARS, kUtf16CodePage};
-    const auto expected = static_cast<std::size_t>(
-        SendMessageW(viewer, EM_GETTEXTLENGTHEX, reinterpret_cast<WPARAM>(&length), 0));
-    // The length is a hint: room to spare tells that nothing was cut.
-    std::u16string text(expected + 2, u'\0');
-    for (;;) {
-        GETTEXTEX request{};
-        request.cb = static_cast<DWORD>(text.size() * sizeof(char16_t));  // with the final zero
-        request.flags = GT_DEFAULT;
-        request.codepage = kUtf16CodePage;
-        const auto got = static_cast<std::size_t>(
-            SendMessageW(viewer, EM_GETTEXTEX, reinterpret_cast<WPARAM>(&request),
-                         reinterpret_cast<LPARAM>(text.data())));
-        if (got + 1 < text.size()) {
-            text.resize(got);
-            return text;
-        }
-        text.assign(text.size() * 2, u'\0');
-    }
-}
-
 void attachImage(HWND viewer, std::unique_ptr<DiskImage> image) {
     SetWindowLongPtrW(viewer, GWLP_USERDATA, reinterpret_cast<LONG_PTR>(image.release()));
 }
@@ -156,7 +133,7 @@ TextRange shownLines(HWND viewer, std::size_t length) {
 
 int searchViewer(HWND viewer, const DiskImage& image, std::u16string_view typed,
                  std::int32_t flags) {
-    const std::u16string text = viewerText(viewer);
+    const std::u16string text = richEditText(viewer);
     const std::optional<TextRange> found = searchShown(
         {text, viewCharSet(image.showState), selectionOf(viewer), shownLines(viewer, text.size())},
         typed, flags);

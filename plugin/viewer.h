@@ -43,10 +43,6 @@ void setViewerAppearance(HWND viewer, std::u16string_view face);
 // Replaces the whole content with text.
 void putViewerText(HWND viewer, const std::u16string& text);
 
-// The whole content as the control gives it back, each character at the position the control
-// counts it at.
-std::u16string viewerText(HWND viewer);
-
 // The record in the window's user-data slot: attaching hands ownership to the window until it is
 // detached again; attachedImage only looks.
 void attachImage(HWND viewer, std::unique_ptr<DiskImage> image);
