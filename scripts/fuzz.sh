@@ -1,7 +1,7 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer + UndefinedBehaviorSanitizer) and runs
-# each for the given number of seconds (default 40). A crash leaves its input in build/fuzz/artifacts
-# and fails the run. For a long session: scripts/fuzz.sh 3600
+# each for the given number of seconds (default 40). A crash leaves its input in
+# build/fuzz/artifacts and fails the run. For a long session: scripts/fuzz.sh 3600
 set -euo pipefail
 cd "$(dirname "$0")/.."
 seconds=${1:-40}

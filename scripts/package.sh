@@ -6,7 +6,8 @@
 #
 # The archive holds both modules (qvx.wlx, qvx.wlx64), the font they fall back on (QVX-Mono.ttf)
 # with its licence (QVX-Mono-OFL.txt), pluginst.inf (the file manager installs the plug-in from it
-# when the archive is opened), README.md and LICENSE, nothing else; the modules' debug information goes to build/packages/debug; the tar.gz is described at its own step below.
+# when the archive is opened), README.md and LICENSE, nothing else; the modules' debug information
+# goes to build/packages/debug; the tar.gz is described at its own step below.
 # SHA256SUMS covers every archive in build/packages. Two runs from one commit give the same bytes:
 # every date in an archive is the commit's time (or SOURCE_DATE_EPOCH, when set), the modules
 # carry none. Nothing is run under Wine: this works on machines without it. The version is the

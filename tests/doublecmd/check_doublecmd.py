@@ -1,6 +1,7 @@
 #!/usr/bin/env python3
 """Drives the real Double Commander (its Qt5 or its GTK2 build) with the plug-in folder registered,
-under an X display of its own with a window manager, and checks what the viewer shows and what the plug-in traces.
+under an X display of its own with a window manager, and checks what the viewer shows and what the
+plug-in traces.
 
 One run of the host opens the first image with F3, reads every view of it, moves on with `n`
 through all the images of the folder and closes the viewer with `q`:
@@ -261,7 +262,8 @@ class Viewer:
         The GTK2 build sometimes drops the first key that reaches its viewer after the text has
         changed (a load, a view chosen, its Find dialog closed), however long one waits before
         pressing it; a dropped key never arrives. So a Ctrl+A that brings nothing within a few
-        seconds is pressed again. Selecting all twice is the same as once: the trace check allows repeats."""
+        seconds is pressed again. Selecting all twice is the same as once: the trace check allows
+        repeats."""
         host = self.host
         end = time.monotonic() + TIMEOUT
         selections = host.count(SELECT_ALL)
