@@ -243,6 +243,16 @@ TEST(G64, DamagedFilesTraceAndKeepWhatReads) {
          {u"readG64 - track 7: length 9000 beyond the track size 7928"},
          0,
          kSectorOk},
+        {"length beyond the track size, the file cut short too",
+         [&] {
+             Bytes f = test::g64FromD64(d64);
+             put(f, trackAt(f, 35), {0x28, 0x23});
+             f.resize(f.size() - 100);
+             return f;
+         },
+         {u"readG64 - track 35: length 9000 beyond the track size 7928; cut short after "},
+         0,
+         kSectorOk},
         {"a track without sync",
          [&] {
              G64Options o;
