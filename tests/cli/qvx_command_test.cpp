@@ -5,7 +5,6 @@
 
 #include <algorithm>
 #include <fstream>
-#include <iterator>
 #include <optional>
 #include <string>
 #include <tuple>
@@ -147,9 +146,9 @@ Picture decodePng(const std::string& bytes) {
     return p;
 }
 
-std::string readFile(const std::string& path) {
-    std::ifstream in(path, std::ios::binary);
-    return std::string(std::istreambuf_iterator<char>(in), {});
+std::string fileText(const std::string& path) {
+    const std::vector<std::uint8_t> bytes = test::readFile(path);
+    return std::string(bytes.begin(), bytes.end());
 }
 
 TEST_P(QvxViews, PicturesAreTheViewsDrawnFromTheGlyphSource) {
@@ -167,7 +166,7 @@ TEST_P(QvxViews, PicturesAreTheViewsDrawnFromTheGlyphSource) {
         EXPECT_EQ(r.status, 0);
         EXPECT_EQ(r.out, "");
         EXPECT_EQ(r.err, "");
-        const Picture written = decodePng(readFile(png));
+        const Picture written = decodePng(fileText(png));
         const Picture expected = scalePicture(renderText(*texts[view]), scale);
         ASSERT_EQ(written.width, expected.width);
         ASSERT_EQ(written.height, expected.height);
@@ -176,7 +175,7 @@ TEST_P(QvxViews, PicturesAreTheViewsDrawnFromTheGlyphSource) {
         const ProgramResult out = qvx(
             {"--png", "-", "--scale", std::to_string(scale), "--view", std::to_string(view), path});
         EXPECT_EQ(out.status, 0);
-        EXPECT_EQ(out.out, readFile(png));
+        EXPECT_EQ(out.out, fileText(png));
     }
 }
 

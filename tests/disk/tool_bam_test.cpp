@@ -5,8 +5,6 @@
 #include <bitset>
 #include <cctype>
 #include <filesystem>
-#include <fstream>
-#include <iterator>
 #include <set>
 #include <string>
 #include <utility>
@@ -29,15 +27,10 @@ int freeBits(BamTrack bits) {
     return static_cast<int>(std::bitset<64>(bits).count());
 }
 
-std::vector<std::uint8_t> readAll(const std::string& path) {
-    std::ifstream in(std::filesystem::u8path(path), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 // The image's raw bytes, read independently of the readers under test.
 class RawImage {
   public:
-    RawImage(const std::string& path, DiskType type) : bytes_(readAll(path)), type_(type) {}
+    RawImage(const std::string& path, DiskType type) : bytes_(test::readFile(path)), type_(type) {}
 
     bool valid(Sector s) const {
         return s.first >= 1 && s.first <= kDiskFormats[type_].trackCount &&

@@ -6,9 +6,7 @@
 
 #include <algorithm>
 #include <filesystem>
-#include <fstream>
 #include <functional>
-#include <iterator>
 #include <string>
 #include <vector>
 
@@ -31,14 +29,8 @@ constexpr std::uint64_t kD64WithErrors = 175531;
 constexpr std::uint64_t kHeader = 0x16500;  // track 18 sector 0
 constexpr std::size_t kErrorCount = 683;
 
-// Read past the file layer, whose opens the test counts.
-std::vector<std::uint8_t> fileBytes(const std::string& path) {
-    std::ifstream in(fs::u8path(path), std::ios::binary);
-    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
-}
-
 void appendBytes(const std::string& path, std::size_t count, std::uint8_t value) {
-    std::vector<std::uint8_t> bytes = fileBytes(path);
+    std::vector<std::uint8_t> bytes = test::readFile(path);
     bytes.insert(bytes.end(), count, value);
     writeFile(path, bytes);
 }
@@ -167,7 +159,7 @@ TEST(ChangingFile, EachReaderCopesWithWhatItFinds) {
             ScopedFileObserver observer({[&](const std::u16string&) {
                 if (++opens != c.at) return;
                 c.change(path);
-                if (c.errorsFromTail) afterChange = fileBytes(path);
+                if (c.errorsFromTail) afterChange = test::readFile(path);
             }});
             listing = loadImage(name, image);
         }

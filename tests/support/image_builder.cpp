@@ -7,6 +7,7 @@
 #include <cstdlib>
 #include <filesystem>
 #include <fstream>
+#include <iterator>
 #include <stdexcept>
 
 #include "base/text.h"
@@ -114,6 +115,11 @@ std::string writeFile(const std::string& path, const std::vector<std::uint8_t>& 
               static_cast<std::streamsize>(bytes.size()));
     if (!out) throw std::runtime_error("cannot write " + path);
     return path;
+}
+
+std::vector<std::uint8_t> readFile(const std::string& path) {
+    std::ifstream in(fs::u8path(path), std::ios::binary);
+    return {std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>()};
 }
 
 std::string sizedFile(const std::string& path, std::uint64_t size) {

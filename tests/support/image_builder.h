@@ -55,6 +55,10 @@ std::string scratchDir();
 // Writes bytes to a file; returns the path.
 std::string writeFile(const std::string& path, const std::vector<std::uint8_t>& bytes);
 
+// The bytes of a file, read past the file layer (whose opens tests count); none when it cannot be
+// read.
+std::vector<std::uint8_t> readFile(const std::string& path);
+
 // Makes path a file of exactly size bytes of zeros (sparse where the file system allows).
 std::string sizedFile(const std::string& path, std::uint64_t size);
 
