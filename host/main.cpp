@@ -133,6 +133,17 @@ std::int64_t parseInteger(const std::wstring& option, const std::wstring& value,
     return n;
 }
 
+// "a,,b" is three parts, the middle one empty; "" is one empty part.
+std::vector<std::wstring> commaSeparated(const std::wstring& value) {
+    std::vector<std::wstring> parts;
+    for (std::size_t from = 0; from <= value.size();) {
+        const std::size_t comma = std::min(value.find(L',', from), value.size());
+        parts.push_back(value.substr(from, comma - from));
+        from = comma + 1;
+    }
+    return parts;
+}
+
 Options parseOptions(int argc, wchar_t** argv) {
     Options o;
     bool optionsEnded = false;
@@ -189,11 +200,7 @@ Options parseOptions(int argc, wchar_t** argv) {
                 static_cast<int>(parseInteger(arg, value.substr(x + 1, colon - x - 1), 0, 65535));
             o.preview = value.substr(colon + 1);
         } else if (arg == L"--next") {
-            for (std::size_t from = 0; from <= value.size();) {
-                std::size_t comma = std::min(value.find(L',', from), value.size());
-                o.next.push_back(value.substr(from, comma - from));
-                from = comma + 1;
-            }
+            o.next = commaSeparated(value);
         } else if (arg == L"--find") {
             try {
                 o.finds.push_back(parseFindRequest(value));
@@ -202,12 +209,8 @@ Options parseOptions(int argc, wchar_t** argv) {
             }
         } else if (arg == L"--together") {
             o.together = true;
-            for (std::size_t from = 0; from <= value.size();) {
-                std::size_t comma = std::min(value.find(L',', from), value.size());
-                o.togetherToggles.push_back(
-                    static_cast<int>(parseInteger(arg, value.substr(from, comma - from), 0, 1000)));
-                from = comma + 1;
-            }
+            for (const std::wstring& toggles : commaSeparated(value))
+                o.togetherToggles.push_back(static_cast<int>(parseInteger(arg, toggles, 0, 1000)));
         } else {
             throw UsageError("unknown option " + utf8(arg));
         }

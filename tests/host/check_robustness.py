@@ -197,7 +197,8 @@ def test_fake_together(opts):
                           (["--together", "1,"], b"--together needs a number"),
                           (["--together", "2", "--repeat", "3"], b"--together goes with none of"),
                           (["--together", "2", "--preview", "9x9:x.bmp"],
-                           b"--together goes with none of")):
+                           b"--together goes with none of"),
+                          (["--together", "2", "--copy"], b"--together goes with none of")):
         p = host.run_host(["--plugin", host.winpath(opts.plugin)] + args + [image], opts,
                           expect_rc=None)
         c.eq(f"{args}: exit status", p.returncode, 2)
