@@ -21,9 +21,8 @@ from fontTools.ttLib import TTFont
 import glyph_source
 
 SOURCE = "/usr/share/fonts/truetype/sixtyfour/C-64-Regular.ttf"
-# The cell is the em square: eight pixels of 128 units, one of them below the baseline.
-PIXEL = 128
-BOTTOM = -128
+PIXEL = glyph_source.PIXEL
+BOTTOM = -glyph_source.DESCENT
 
 ALTERNATES = {
     0x2500: 0x2501, 0x2502: 0x2503, 0x250C: 0x250F, 0x2510: 0x2513, 0x2514: 0x2517,

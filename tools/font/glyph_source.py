@@ -17,6 +17,10 @@ import re
 SETS = 2
 CODES = 128
 SIZE = 8
+# The cell of every font made of the source, and of the one it was taken from: the em square,
+# eight pixels of 128 units, the bottom row below the baseline.
+PIXEL = 128
+DESCENT = PIXEL
 HEADER = re.compile(r"set ([01]) \$([0-9A-F]{2}) U\+([0-9A-F]{4,6})(?: (.*))?$")
 
 

@@ -1,7 +1,7 @@
 #!/usr/bin/python3
 """Makes a TrueType font from the glyph source, font/glyphs.txt.
 
-    make_font.py [--face NAME] [--weight bold|regular] [--version V] [--licence OUT.txt]
+    make_font.py --face NAME --weight bold|regular --version V [--licence OUT.txt]
                  GLYPHS.txt OUT.ttf
 
 Every screen code of both character sets lies at the viewer's private-use code points
@@ -28,10 +28,10 @@ from fontTools.pens.ttGlyphPen import TTGlyphPen
 
 import glyph_source
 
-PIXEL = 128
+PIXEL = glyph_source.PIXEL
 SIZE = glyph_source.SIZE
 EM = PIXEL * SIZE
-DESCENT = PIXEL  # the bottom row lies below the baseline
+DESCENT = glyph_source.DESCENT
 BASES = (0xEE00, 0xEF00)
 REVERSE = 0x80
 # The font's own date when no SOURCE_DATE_EPOCH is given: the same source gives the same file.
@@ -184,9 +184,9 @@ def panose(bold):
 
 def main():
     parser = argparse.ArgumentParser(description="Makes a font from the glyph source.")
-    parser.add_argument("--face", default="C64 Pro Mono")
-    parser.add_argument("--weight", choices=("bold", "regular"), default="bold")
-    parser.add_argument("--version", default="0.0")
+    parser.add_argument("--face", required=True)
+    parser.add_argument("--weight", choices=("bold", "regular"), required=True)
+    parser.add_argument("--version", required=True)
     parser.add_argument("--licence", help="copy the font's licence here")
     parser.add_argument("glyphs")
     parser.add_argument("out")
