@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "base/text.h"
-#include "render/detect_extensions.h"
+#include "cli/detect_extensions.h"
 
 namespace qvx::cli {
 namespace {
@@ -34,7 +34,7 @@ ParsedCommand usageError(std::string message) {
 }
 
 std::string quoted(std::u16string_view text) {
-    return "'" + toUtf8(text) + "'";
+    return "'" + readablePath(text) + "'";
 }
 
 // "D64, D71, D80, D81, D82": the detect string's extensions.
@@ -170,9 +170,9 @@ std::string helpText() {
            "each image's text follows a line \"==> PATH <==\", and each match of --find is\n"
            "printed as PATH:ENTRY LINE.\n"
            "\n"
-           "Exit status: 0 done, 1 an image that is no readable disk image (or has no error\n"
-           "map for --view 3, or no picture was written); with --find 0 when an entry\n"
-           "matched, 1 when none did;\n"
+           "Exit status: 0 done, 1 an image that is no readable disk image or was read\n"
+           "with problems (or has no error map for --view 3, or a folder held no image, or\n"
+           "no picture was written); with --find 0 when an entry matched, 1 when none did;\n"
            "2 usage error.\n";
 }
 

@@ -1,9 +1,9 @@
 // Reads the extensions out of the detect string, so that a new image kind needs it alone.
-#include "render/detect_extensions.h"
+#include "cli/detect_extensions.h"
 
 #include <algorithm>
 
-namespace qvx {
+namespace qvx::cli {
 namespace {
 
 char16_t upper(char16_t c) {
@@ -35,4 +35,4 @@ bool isDetectedExtension(std::u16string_view extension) {
     });
 }
 
-}  // namespace qvx
+}  // namespace qvx::cli

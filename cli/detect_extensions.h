@@ -7,7 +7,7 @@
 
 #include "render/viewer_look.h"
 
-namespace qvx {
+namespace qvx::cli {
 
 // Each EXT="..." of a detect string in its order, as written ("D64", "D71", ...).
 std::vector<std::u16string> detectExtensions(std::string_view detect = kDetectString);
@@ -16,4 +16,4 @@ std::vector<std::u16string> detectExtensions(std::string_view detect = kDetectSt
 // compared without regard to case, as hosts compare them.
 bool isDetectedExtension(std::u16string_view extension);
 
-}  // namespace qvx
+}  // namespace qvx::cli
