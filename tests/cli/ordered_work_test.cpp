@@ -4,6 +4,7 @@
 
 #include <gtest/gtest.h>
 
+#include <algorithm>
 #include <chrono>
 #include <stdexcept>
 #include <string>
@@ -61,8 +62,8 @@ TEST(RunInOrder, WaitingIsCalledWhileTheNextResultIsMissing) {
             return ImageResult{};
         },
         [](ImageResult&) {}, [&](std::size_t delivered) { waits.push_back(delivered); });
-    ASSERT_FALSE(waits.empty());
-    EXPECT_EQ(waits.front(), 1u);
+    // Item 0 may be late too on a busy machine; item 1 always is.
+    EXPECT_NE(std::find(waits.begin(), waits.end(), 1u), waits.end());
 }
 
 }  // namespace
