@@ -3,6 +3,8 @@
 
 #include <algorithm>
 
+#include "base/text.h"
+
 namespace qvx::cli {
 namespace {
 
@@ -24,6 +26,13 @@ std::vector<std::u16string> detectExtensions(std::string_view detect) {
         at = end + 1;
     }
     return out;
+}
+
+std::string extensionList() {
+    std::string list;
+    for (const std::u16string& ext : detectExtensions())
+        list += (list.empty() ? "" : ", ") + toUtf8(ext);
+    return list;
 }
 
 bool isDetectedExtension(std::u16string_view extension) {

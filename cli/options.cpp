@@ -37,13 +37,6 @@ std::string quoted(std::u16string_view text) {
     return "'" + readablePath(text) + "'";
 }
 
-// "D64, D71, D80, D81, D82": the detect string's extensions.
-std::u16string extensionList() {
-    std::u16string list;
-    for (const std::u16string& ext : detectExtensions()) list += (list.empty() ? u"" : u", ") + ext;
-    return list;
-}
-
 }  // namespace
 
 ParsedCommand parseArguments(const std::vector<std::u16string>& args) {
@@ -141,7 +134,7 @@ std::string helpText() {
     return std::string(kUsageLine) +
            "\n"
            "Prints what the QVX viewer shows for Commodore disk images (" +
-           toUtf8(extensionList()) +
+           extensionList() +
            ").\n"
            "A PATH that is a folder stands for the images in it, sorted by name: the files\n"
            "whose extension is one of those; other files are skipped.\n"

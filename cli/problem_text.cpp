@@ -4,7 +4,6 @@
 
 #include <iterator>
 
-#include "base/text.h"
 #include "cli/detect_extensions.h"
 #include "render/load.h"
 
@@ -38,13 +37,6 @@ std::string sectorImageNames() {
     return names;
 }
 
-std::string extensionNames() {
-    std::string names;
-    for (const std::u16string& ext : detectExtensions())
-        names += (names.empty() ? "" : ", ") + toUtf8(ext);
-    return names;
-}
-
 std::string place(const Problem& p) {
     return std::to_string(p.track) + "/" + std::to_string(p.sector);
 }
@@ -65,7 +57,7 @@ std::string problemSentence(const Problem& p) {
     const bool atSector = p.track >= 0 && p.sector >= 0;
     switch (p.code) {
         case ProblemCode::UnsupportedExtension:
-            return "its extension is none of " + extensionNames();
+            return "its extension is none of " + extensionList();
         case ProblemCode::NotAFile:
             return "there is no file of that name, or it is a folder or a device";
         case ProblemCode::UnsupportedSize:
