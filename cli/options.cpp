@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "base/text.h"
-#include "render/detect_extensions.h"
+#include "cli/detect_extensions.h"
 
 namespace qvx::cli {
 namespace {
@@ -34,14 +34,7 @@ ParsedCommand usageError(std::string message) {
 }
 
 std::string quoted(std::u16string_view text) {
-    return "'" + toUtf8(text) + "'";
-}
-
-// "D64, D71, D80, D81, D82": the detect string's extensions.
-std::u16string extensionList() {
-    std::u16string list;
-    for (const std::u16string& ext : detectExtensions()) list += (list.empty() ? u"" : u", ") + ext;
-    return list;
+    return "'" + readablePath(text) + "'";
 }
 
 }  // namespace
@@ -141,7 +134,7 @@ std::string helpText() {
     return std::string(kUsageLine) +
            "\n"
            "Prints what the QVX viewer shows for Commodore disk images (" +
-           toUtf8(extensionList()) +
+           extensionList() +
            ").\n"
            "A PATH that is a folder stands for the images in it, sorted by name: the files\n"
            "whose extension is one of those; other files are skipped.\n"
@@ -170,9 +163,9 @@ std::string helpText() {
            "each image's text follows a line \"==> PATH <==\", and each match of --find is\n"
            "printed as PATH:ENTRY LINE.\n"
            "\n"
-           "Exit status: 0 done, 1 an image that is no readable disk image (or has no error\n"
-           "map for --view 3, or no picture was written); with --find 0 when an entry\n"
-           "matched, 1 when none did;\n"
+           "Exit status: 0 done, 1 an image that is no readable disk image or was read\n"
+           "with problems (or has no error map for --view 3, or a folder held no image, or\n"
+           "no picture was written); with --find 0 when an entry matched, 1 when none did;\n"
            "2 usage error.\n";
 }
 
