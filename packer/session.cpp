@@ -18,20 +18,6 @@ namespace {
 // a large file too.
 constexpr std::size_t kProgressStep = 32 * 1024;
 
-std::u16string_view damageText(ChainDamage damage) {
-    switch (damage) {
-        case ChainDamage::None:
-            return u"none";
-        case ChainDamage::FirstSectorOutOfRange:
-            return u"first sector out of range";
-        case ChainDamage::LinkOutOfImage:
-            return u"link out of the image";
-        case ChainDamage::SectorTwice:
-            return u"a sector twice";
-    }
-    return u"damaged";
-}
-
 // False as soon as the host says abort. An empty file is reported once, with 0 bytes.
 bool reportProgress(const PackerSession& session, const std::u16string& name, std::size_t size) {
     if (!session.progress) return true;
@@ -106,7 +92,8 @@ std::int32_t processFile(PackerSession& session, std::int32_t operation,
     }
     const std::u16string size = decimal(static_cast<std::int64_t>(bytes.size())) + u" bytes";
     if (file.damage != ChainDamage::None) {
-        logDebug(joined({u"ProcessFile - ", size, u", damaged: ", damageText(file.damage)}));
+        logDebug(
+            joined({u"ProcessFile - ", size, u", damaged: ", fromUtf8(damageText(file.damage))}));
         return kBadData;
     }
     if (!file.unreadable.empty()) {
@@ -114,7 +101,7 @@ std::int32_t processFile(PackerSession& session, std::int32_t operation,
                          unreadableText(file.unreadable)}));
         return kBadData;
     }
-    logDebug(u"ProcessFile - " + size);
+    logDebug(u"ProcessFile - " + size + (file.unclosed ? u", never closed" : u""));
     return kOk;
 }
 

@@ -8,6 +8,7 @@ Exit 77 (skipped) when the native qvx has not been built.
 """
 
 import argparse
+import json
 import os
 import shutil
 import subprocess
@@ -69,20 +70,17 @@ def parse(output):
     return answers, images
 
 
-def not_whole(qvx_output):
-    """The files qvx --extract names as not come out whole (its report lines name them)."""
-    return {line.split("'")[1] for line in qvx_output.splitlines() if line.count("'") >= 2}
-
-
 def compare(index, image, got, work, qvx, failures):
     where = f"{os.path.basename(image)}"
     host_dir = os.path.join(work, "packer", str(index))
     qvx_dir = os.path.join(work, "qvx", str(index))
-    code, out, err = run([qvx, "--extract", qvx_dir, image])
+    code, out, err = run([qvx, "--extract", qvx_dir, "--json", image])
     if code == 2:
         failures.append(f"{where}: qvx --extract: usage error: {err.strip()}")
         return
-    names = sorted(os.listdir(qvx_dir)) if os.path.isdir(qvx_dir) else []
+    written = [json.loads(line) for line in out.splitlines()]
+    names = [os.path.basename(f["file"]) for f in written]
+    whole = {os.path.basename(f["file"]): f["whole"] for f in written}
     if not names and got["open"] == E_UNKNOWN_FORMAT:
         if got["handles"]:
             failures.append(f"{where}: CanYouHandleThisFileW says yes to no image")
@@ -95,10 +93,9 @@ def compare(index, image, got, work, qvx, failures):
         failures.append(f"{where}: the headers ended with {got.get('end')}")
     if [name for name, _ in got["files"]] != listed:
         failures.append(f"{where}: extracted {got['files']}, listed {listed}")
-    if sorted(listed) != names:
-        failures.append(f"{where}: the packer lists {sorted(listed)}, qvx wrote {names}")
+    if listed != names:
+        failures.append(f"{where}: the packer lists {listed}, qvx wrote {names}")
         return
-    damaged = not_whole(out + err)
     total = 0
     for (name, size, stamp, attr), (_, result) in zip(got["list"], got["files"]):
         ours, theirs = os.path.join(host_dir, name), os.path.join(qvx_dir, name)
@@ -120,7 +117,7 @@ def compare(index, image, got, work, qvx, failures):
             failures.append(f"{where} {name}: header size {size}, time {stamp:#x}, attributes "
                             f"{attr:#x}; the file has {mine.st_size} bytes, time "
                             f"{dos_time(other.st_mtime):#x}, read-only {read_only}")
-        want = E_BAD_DATA if name in damaged else 0
+        want = 0 if whole[name] else E_BAD_DATA
         if result != want:
             failures.append(f"{where} {name}: ProcessFileW gave {result}, expected {want}")
     if got.get("progress") != total:
@@ -143,6 +140,7 @@ def main():
     work = os.path.abspath(opts.work)
     shutil.rmtree(work, ignore_errors=True)
     os.makedirs(os.path.join(work, "packer"))
+    os.makedirs(os.path.join(work, "qvx"))
     empty = os.path.join(work, "empty.d64")
     open(empty, "wb").close()
     images = [os.path.abspath(i) for i in opts.images] + [empty]
