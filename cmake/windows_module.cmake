@@ -42,3 +42,26 @@ function(qvx_windows_module target extension description)
     RUNTIME_OUTPUT_DIRECTORY ${CMAKE_BINARY_DIR}
     ARCHIVE_OUTPUT_DIRECTORY ${CMAKE_CURRENT_BINARY_DIR})
 endfunction()
+
+# A test that reads the module file without running it (tools/pe_module.py): its width, exactly
+# these exports by plain name (NAME@BYTES; the stdcall argument bytes are checked in the 32-bit
+# build), system imports only, the version resource. Labelled without-wine: where no Windows
+# program of the module's width runs, this is the module's test that remains.
+function(qvx_module_file_test name target)
+  set(check ${QVX_PYTHON3} ${PROJECT_SOURCE_DIR}/tools/pe_module.py check
+    $<TARGET_FILE:${target}>)
+  foreach(entry ${ARGN})
+    if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+      string(REGEX REPLACE "@.*" "" entry ${entry})  # no decoration on 64-bit
+    endif()
+    list(APPEND check --export ${entry})
+  endforeach()
+  if(CMAKE_SIZEOF_VOID_P EQUAL 8)
+    list(APPEND check --machine amd64)
+  else()
+    get_target_property(folder ${target} BINARY_DIR)
+    list(APPEND check --machine i386 --def ${folder}/${target}.def)
+  endif()
+  add_test(NAME ${name} COMMAND ${check})
+  set_tests_properties(${name} PROPERTIES LABELS without-wine)
+endfunction()
