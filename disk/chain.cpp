@@ -28,7 +28,8 @@ const std::uint8_t* sectorBytes(const SectorImage& image, std::uint32_t track, s
         return nullptr;
     if (image.errorBytes) {
         const std::size_t codeAt =
-            std::size_t{kDiskFormats[image.type].totalSectors} * kSectorSize + number;
+            std::size_t{kDiskFormats[image.type].totalSectors} * kSectorSize +
+            static_cast<std::size_t>(number);
         const std::uint8_t code = codeAt < bytes.size() ? bytes[codeAt] : kNoError;
         if (code != kNoError)
             unreadable.push_back(

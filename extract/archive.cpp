@@ -104,12 +104,11 @@ struct Output {
     }
 };
 
-// PC64: signature, the name without its padding (zeros instead), 0, the record length, the data.
+// PC64: signature, the 16 name bytes as stored (cbmconvert writes them back as they are), 0, the
+// record length, the data.
 void writePc64(const SectorImage& image, const DirEntry& entry, Output& out) {
     out.append(reinterpret_cast<const std::uint8_t*>(kPc64Signature.data()), kPc64Signature.size());
-    std::array<std::uint8_t, 16> name = entry.name;
-    for (auto it = name.rbegin(); it != name.rend() && *it == 0xA0; ++it) *it = 0;
-    out.append(name.data(), name.size());
+    out.append(entry.name.data(), entry.name.size());
     const std::uint8_t recordLength = typeIndex(entry) == kRel ? entry.raw[kRawRecordLength] : 0;
     const std::uint8_t tail[] = {0, recordLength};
     out.append(tail, sizeof tail);
@@ -177,7 +176,9 @@ void writeConvert(const SectorImage& image, const DirEntry& entry, Output& out) 
     for (std::size_t k = 0; k < kVlirRecords; ++k) {
         if (index[2 + 2 * k] == 0) continue;
         const ChainRead read = out.chain(image, index[2 + 2 * k], index[3 + 2 * k]);
-        if (k != last) out.zeros(std::size_t{read.sectorCount} * kBlock - read.size);
+        if (k != last)
+            out.zeros(
+                static_cast<std::size_t>(std::uint64_t{read.sectorCount} * kBlock - read.size));
     }
 }
 
