@@ -84,8 +84,9 @@ struct Output {
     void note(ChainDamage why) {
         if (damage == ChainDamage::None) damage = why;
     }
-    ChainRead chain(const SectorImage& image, std::uint8_t track, std::uint8_t sector) {
-        ChainRead read = readChain(image, track, sector, bytes);
+    ChainRead chain(const SectorImage& image, std::uint8_t track, std::uint8_t sector,
+                    std::vector<bool>* visited = nullptr) {
+        ChainRead read = readChain(image, track, sector, bytes, visited);
         size += read.size;
         note(read.damage);
         unreadable.insert(unreadable.end(), read.unreadable.begin(), read.unreadable.end());
@@ -162,10 +163,13 @@ void writeConvert(const SectorImage& image, const DirEntry& entry, Output& out) 
     // The index block is written before the records, so each is sized first.
     std::array<std::uint8_t, kBlock> counts{};
     std::copy(index + 2, index + kSectorSize, counts.begin());
+    // The records share one set of visited sectors: together they hold no more than the image.
+    std::vector<bool> sized;
     std::size_t last = kVlirRecords;
     for (std::size_t k = 0; k < kVlirRecords; ++k) {
         if (index[2 + 2 * k] == 0) continue;
-        const ChainRead read = readChain(image, index[2 + 2 * k], index[3 + 2 * k], nullptr);
+        const ChainRead read =
+            readChain(image, index[2 + 2 * k], index[3 + 2 * k], nullptr, &sized);
         counts[2 * k] = static_cast<std::uint8_t>(std::min<std::uint32_t>(read.sectorCount, 255));
         counts[2 * k + 1] = read.lastByte;
         last = k;
@@ -173,9 +177,10 @@ void writeConvert(const SectorImage& image, const DirEntry& entry, Output& out) 
     if (out.bytes != nullptr)
         std::copy(counts.begin(), counts.end(),
                   out.bytes->end() - static_cast<std::ptrdiff_t>(kBlock));
+    std::vector<bool> taken;
     for (std::size_t k = 0; k < kVlirRecords; ++k) {
         if (index[2 + 2 * k] == 0) continue;
-        const ChainRead read = out.chain(image, index[2 + 2 * k], index[3 + 2 * k]);
+        const ChainRead read = out.chain(image, index[2 + 2 * k], index[3 + 2 * k], &taken);
         if (k != last)
             out.zeros(
                 static_cast<std::size_t>(std::uint64_t{read.sectorCount} * kBlock - read.size));

@@ -98,6 +98,10 @@ TEST(Archive, DamagedFilesComeOutAsFarAsTheyGoAndSaySo) {
     builder.put(4, 0, 0, {0, 255}).errorByte(sectorOffset(kTypeD64, 4, 0) / 256, 0x05);
     for (std::size_t s = 0; s < 683; ++s)
         if (s != sectorOffset(kTypeD64, 4, 0) / 256) builder.errorByte(s, 0x01);
+    // A VLIR file whose two records share a chain: the second is not read again.
+    builder.slot(1, 7, 0x83, "VLIR TWICE", 3).put(18, 1, 32 * 6 + 3, {5, 0});
+    builder.put(18, 1, 32 * 6 + 21, {5, 1, 1, 6});
+    builder.put(5, 0, 0, {0, 0xFF, 5, 2, 5, 2}).put(5, 2, 0, {0, 11});
     const std::string path = builder.write(test::scratchDir() + "/damaged.d64");
 
     ImageArchive archive;
@@ -113,7 +117,8 @@ TEST(Archive, DamagedFilesComeOutAsFarAsTheyGoAndSaySo) {
                          {"nowhere.prg", 0, ChainDamage::FirstSectorOutOfRange, 0},
                          {"empty.prg", 0, ChainDamage::None, 0},
                          {"broken~2.prg", 10, ChainDamage::None, 0},
-                         {"bad sector.prg", 254, ChainDamage::None, 1}};
+                         {"bad sector.prg", 254, ChainDamage::None, 1},
+                         {"vlir twice.cvt", 4 * 254, ChainDamage::SectorTwice, 0}};
     ASSERT_EQ(archive.files.size(), std::size(want));
     for (std::size_t i = 0; i < std::size(want); ++i) {
         const ArchiveFile& file = archive.files[i];
@@ -125,7 +130,7 @@ TEST(Archive, DamagedFilesComeOutAsFarAsTheyGoAndSaySo) {
         EXPECT_EQ(readArchiveFile(archive, i).size(), want[i].size);
     }
     EXPECT_EQ(archive.files[5].unreadable[0].code, 0x05);
-    EXPECT_TRUE(readArchiveFile(archive, 6).empty());
+    EXPECT_TRUE(readArchiveFile(archive, 7).empty());
     EXPECT_FALSE(openArchive(test::u16path(test::writeFile(test::scratchDir() + "/short.d64",
                                                            std::vector<std::uint8_t>(1000))),
                              {}, archive));
