@@ -191,7 +191,8 @@ std::string helpText() {
            "map for --view 3, or no picture was written); with --find 0 when an entry\n"
            "matched, 1 when none did; with --extract 0 when every file came out whole, 1\n"
            "when any did not (damaged, unreadable sectors, skipped, not written; each is\n"
-           "named with why on standard error) or an IMAGE is no readable disk image;\n"
+           "named with why on standard error), an IMAGE is no readable disk image or no\n"
+           "file matched --find;\n"
            "2 usage error.\n";
 }
 

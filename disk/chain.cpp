@@ -28,7 +28,8 @@ const std::uint8_t* sectorBytes(const SectorImage& image, std::uint32_t track, s
         return nullptr;
     if (image.errorBytes) {
         const std::size_t codeAt =
-            std::size_t{kDiskFormats[image.type].totalSectors} * kSectorSize + number;
+            std::size_t{kDiskFormats[image.type].totalSectors} * kSectorSize +
+            static_cast<std::size_t>(number);
         const std::uint8_t code = codeAt < bytes.size() ? bytes[codeAt] : kNoError;
         if (code != kNoError)
             unreadable.push_back(
@@ -38,14 +39,16 @@ const std::uint8_t* sectorBytes(const SectorImage& image, std::uint32_t track, s
 }
 
 ChainRead readChain(const SectorImage& image, std::uint8_t track, std::uint8_t sector,
-                    std::vector<std::uint8_t>* out) {
+                    std::vector<std::uint8_t>* out, std::vector<bool>* shared) {
     ChainRead read;
     if (track == 0) return read;
     if (!isKnownType(image.type)) {
         read.damage = ChainDamage::FirstSectorOutOfRange;
         return read;
     }
-    std::vector<bool> visited(kDiskFormats[image.type].totalSectors);
+    std::vector<bool> own;
+    std::vector<bool>& visited = shared != nullptr ? *shared : own;
+    visited.resize(kDiskFormats[image.type].totalSectors);
     for (;;) {
         const std::int64_t number = sectorNumber(image.type, track, sector);
         if (number >= 0 && visited[static_cast<std::size_t>(number)]) {

@@ -52,7 +52,10 @@ const std::uint8_t* sectorBytes(const SectorImage& image, std::uint32_t track, s
 // giving its last byte. Appends the data to out when out is given (nothing else is written), so
 // that sizing a file costs no copy. A first track of 0 is an empty file. A link out of the image
 // or back into the chain ends it there, with the data read so far and the damage named.
+// visited, when given, holds the sectors other chains of the same file took (one flag per sector
+// in image order, sized by the call when empty): meeting one of them is SectorTwice too, and this
+// chain's sectors are added, so that no file, however many chains it has, outgrows the image.
 ChainRead readChain(const SectorImage& image, std::uint8_t track, std::uint8_t sector,
-                    std::vector<std::uint8_t>* out);
+                    std::vector<std::uint8_t>* out, std::vector<bool>* visited = nullptr);
 
 }  // namespace qvx

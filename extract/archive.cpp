@@ -84,8 +84,9 @@ struct Output {
     void note(ChainDamage why) {
         if (damage == ChainDamage::None) damage = why;
     }
-    ChainRead chain(const SectorImage& image, std::uint8_t track, std::uint8_t sector) {
-        ChainRead read = readChain(image, track, sector, bytes);
+    ChainRead chain(const SectorImage& image, std::uint8_t track, std::uint8_t sector,
+                    std::vector<bool>* visited = nullptr) {
+        ChainRead read = readChain(image, track, sector, bytes, visited);
         size += read.size;
         note(read.damage);
         unreadable.insert(unreadable.end(), read.unreadable.begin(), read.unreadable.end());
@@ -104,12 +105,11 @@ struct Output {
     }
 };
 
-// PC64: signature, the name without its padding (zeros instead), 0, the record length, the data.
+// PC64: signature, the 16 name bytes as stored (cbmconvert writes them back as they are), 0, the
+// record length, the data.
 void writePc64(const SectorImage& image, const DirEntry& entry, Output& out) {
     out.append(reinterpret_cast<const std::uint8_t*>(kPc64Signature.data()), kPc64Signature.size());
-    std::array<std::uint8_t, 16> name = entry.name;
-    for (auto it = name.rbegin(); it != name.rend() && *it == 0xA0; ++it) *it = 0;
-    out.append(name.data(), name.size());
+    out.append(entry.name.data(), entry.name.size());
     const std::uint8_t recordLength = typeIndex(entry) == kRel ? entry.raw[kRawRecordLength] : 0;
     const std::uint8_t tail[] = {0, recordLength};
     out.append(tail, sizeof tail);
@@ -163,10 +163,13 @@ void writeConvert(const SectorImage& image, const DirEntry& entry, Output& out) 
     // The index block is written before the records, so each is sized first.
     std::array<std::uint8_t, kBlock> counts{};
     std::copy(index + 2, index + kSectorSize, counts.begin());
+    // The records share one set of visited sectors: together they hold no more than the image.
+    std::vector<bool> sized;
     std::size_t last = kVlirRecords;
     for (std::size_t k = 0; k < kVlirRecords; ++k) {
         if (index[2 + 2 * k] == 0) continue;
-        const ChainRead read = readChain(image, index[2 + 2 * k], index[3 + 2 * k], nullptr);
+        const ChainRead read =
+            readChain(image, index[2 + 2 * k], index[3 + 2 * k], nullptr, &sized);
         counts[2 * k] = static_cast<std::uint8_t>(std::min<std::uint32_t>(read.sectorCount, 255));
         counts[2 * k + 1] = read.lastByte;
         last = k;
@@ -174,10 +177,13 @@ void writeConvert(const SectorImage& image, const DirEntry& entry, Output& out) 
     if (out.bytes != nullptr)
         std::copy(counts.begin(), counts.end(),
                   out.bytes->end() - static_cast<std::ptrdiff_t>(kBlock));
+    std::vector<bool> taken;
     for (std::size_t k = 0; k < kVlirRecords; ++k) {
         if (index[2 + 2 * k] == 0) continue;
-        const ChainRead read = out.chain(image, index[2 + 2 * k], index[3 + 2 * k]);
-        if (k != last) out.zeros(std::size_t{read.sectorCount} * kBlock - read.size);
+        const ChainRead read = out.chain(image, index[2 + 2 * k], index[3 + 2 * k], &taken);
+        if (k != last)
+            out.zeros(
+                static_cast<std::size_t>(std::uint64_t{read.sectorCount} * kBlock - read.size));
     }
 }
 

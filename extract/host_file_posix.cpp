@@ -28,7 +28,8 @@ std::string systemWords(int error) {
 // A name beside the target that no other writer in this or another process picks.
 std::string temporaryName(const std::string& target) {
     static std::atomic<unsigned> counter{0};
-    return target + ".qvx-" + std::to_string(::getpid()) + "-" + std::to_string(counter++);
+    static const std::string process = std::to_string(::getpid());
+    return target + ".qvx-" + process + "-" + std::to_string(counter++);
 }
 
 std::string writeAll(int fd, const std::vector<std::uint8_t>& bytes) {
