@@ -1,11 +1,14 @@
 // The packer entry points, one source for both systems: stdcall exports with plain names on
 // Windows, plain C names on Linux; UTF-16 as char16_t on both (Windows' wchar_t has its layout),
 // 8-bit text in the ANSI code page on Windows and in UTF-8 on Linux.
+#include <algorithm>
+#include <iterator>
 #include <string>
 
 #include "base/ansi_text.h"
 #include "base/trace.h"
 #include "packer/entry_points.h"
+#include "packer/settings.h"
 
 // Neither a constant nor a function can carry a calling convention or a linkage attribute.
 #ifdef _WIN32
@@ -136,6 +139,21 @@ QVX_PACKER_ENTRY int GetPackerCaps() {
 
 QVX_PACKER_ENTRY int GetBackgroundFlags() {
     return kBackgroundUnpack;
+}
+
+// The host's settings file, read for the packer's options at each OpenArchive.
+QVX_PACKER_ENTRY void PackSetDefaultParams(PackDefaultParams* params) {
+    if (params == nullptr) return;
+    try {
+        const auto length = static_cast<std::size_t>(
+            std::find(params->defaultIniName, std::end(params->defaultIniName), '\0') -
+            params->defaultIniName);
+        const std::u16string path =
+            qvx::fromAnsi(std::string(params->defaultIniName, length).c_str());
+        qvx::logCall(u"PackSetDefaultParams", path, params->size);
+        qvx::packer::setSettingsFile(path);
+    } catch (...) {
+    }
 }
 
 QVX_PACKER_ENTRY int CanYouHandleThisFile(char* fileName) {

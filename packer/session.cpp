@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "base/trace.h"
 #include "disk/detect.h"
+#include "packer/settings.h"
 #include "packer/wcx_interface.h"
 #include "render/detect_extensions.h"
 #include "render/load.h"
@@ -45,7 +46,7 @@ std::unique_ptr<PackerSession> openSession(const std::u16string& path, std::int3
     logCall(u"OpenArchive", path, mode);
     auto session = std::make_unique<PackerSession>();
     session->path = path;
-    if (!openArchive(path, ArchiveOptions{}, session->archive)) {
+    if (!openArchive(path, currentOptions(), session->archive)) {
         logDebug(u"OpenArchive - no readable image, result=" + decimal(kUnknownFormat));
         result = kUnknownFormat;
         return nullptr;

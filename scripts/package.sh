@@ -90,9 +90,10 @@ exports = {
     "qvx.wlx": ["ListCloseWindow", "ListGetDetectString", "ListLoad", "ListLoadNext",
                 "ListSearchText", "ListSearchTextW", "ListSendCommand"],
     "qvx.wcx": ["CanYouHandleThisFile", "CanYouHandleThisFileW", "CloseArchive",
-                "GetBackgroundFlags", "GetPackerCaps", "OpenArchive", "OpenArchiveW", "ProcessFile",
-                "ProcessFileW", "ReadHeader", "ReadHeaderEx", "ReadHeaderExW", "SetChangeVolProc",
-                "SetChangeVolProcW", "SetProcessDataProc", "SetProcessDataProcW"],
+                "GetBackgroundFlags", "GetPackerCaps", "OpenArchive", "OpenArchiveW",
+                "PackSetDefaultParams", "ProcessFile", "ProcessFileW", "ReadHeader",
+                "ReadHeaderEx", "ReadHeaderExW", "SetChangeVolProc", "SetChangeVolProcW",
+                "SetProcessDataProc", "SetProcessDataProcW"],
 }
 others = ["QVX-Mono.ttf", "QVX-Mono-OFL.txt", "README.md", "LICENSE"]
 problems = []

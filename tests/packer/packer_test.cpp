@@ -12,6 +12,7 @@
 #include "base/text.h"
 #include "packer/entry_points.h"
 #include "packer/header_fields.h"
+#include "packer/settings.h"
 #include "support/image_builder.h"
 
 namespace qvx::packer {
@@ -222,6 +223,41 @@ TEST(PackerEntryPoints, AbortWritesNothingAndNoImageIsAnUnknownFormat) {
     EXPECT_EQ(result, kUnknownFormat);
     EXPECT_FALSE(canHandle(test::u16path(notImage)));
     EXPECT_TRUE(canHandle(sample("qvx-sample-errors.d64")));
+}
+
+TEST(PackerSettings, Pc64FromTheSettingsFile) {
+    struct Case {
+        const char* ini;
+        bool pc64;
+    };
+    const Case cases[] = {
+        {"[QVX]\nPC64=1\n", true},
+        {"[other]\nPC64=1\n[qvx]\r\n pc64 = Yes \r\n", true},
+        {"[QVX]\nPC64=0\n", false},
+        {"[QVX]\nPC64=1\n[other]\nPC64=0\n", true},  // another packer's key is not ours
+        {"PC64=1\n[QVX]\n", false},
+        {"[QVX]\nPC64\n", false},
+        {"", false},
+    };
+    for (const Case& c : cases) EXPECT_EQ(optionsFromIni(c.ini).pc64, c.pc64) << c.ini;
+
+    // The file is read at each open: the same image comes out in PC64 form, then natively again.
+    const std::string ini =
+        test::writeFile(test::scratchDir() + "/wcx.ini",
+                        {'[', 'Q', 'V', 'X', ']', '\n', 'P', 'C', '6', '4', '=', '1'});
+    setSettingsFile(test::u16path(ini));
+    std::int32_t result = -1;
+    void* handle = openHandle(sample("qvx-sample.d64"), kOpenList, result);
+    setSettingsFile(u"");
+    ASSERT_NE(handle, nullptr);
+    HeaderDataExW header{};
+    ASSERT_EQ(readHeaderExW(handle, &header), kOk);
+    EXPECT_EQ(std::u16string(header.fileName), u"hello.p00");
+    EXPECT_EQ(closeHandle(handle), kOk);
+    handle = openHandle(sample("qvx-sample.d64"), kOpenList, result);
+    ASSERT_EQ(readHeaderExW(handle, &header), kOk);
+    EXPECT_EQ(std::u16string(header.fileName), u"hello.prg");
+    EXPECT_EQ(closeHandle(handle), kOk);
 }
 
 }  // namespace
