@@ -5,6 +5,7 @@
 #include "base/text.h"
 #include "base/trace.h"
 #include "cli/collection.h"
+#include "cli/extract_run.h"
 #include "cli/image_paths.h"
 #include "cli/options.h"
 #include "cli/png.h"
@@ -50,6 +51,10 @@ int runQvx(const std::vector<std::u16string>& args, const Console& console) {
     }
 
     const Options& options = command.options;
+    if (options.extract) {
+        TraceToStderr trace(options.trace, console.err);
+        return runExtract(options, console);
+    }
     if (options.paths.size() != 1 || options.recursive || options.json || options.find ||
         isFolder(options.paths.front())) {
         if (!options.png.empty()) {

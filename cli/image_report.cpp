@@ -24,16 +24,6 @@ void appendBytes(std::string& out, const std::array<std::uint8_t, N>& bytes, boo
     field.close();
 }
 
-void appendEntry(std::string& out, const DirEntry& entry) {
-    JsonObject o(out);
-    o.number("blocks", entry.blocks);
-    appendBytes(o.value("name"), entry.name, true);
-    o.string("type", readableBytes(entry.fileType.data(), entry.fileType.size(), false));
-    o.boolean("closed", entry.closed != 0);
-    o.boolean("locked", entry.locked != 0);
-    o.close();
-}
-
 void appendHeader(std::string& out, const DirEntry& header) {
     JsonObject o(out);
     appendBytes(o.value("name"), header.name, true);
@@ -103,6 +93,16 @@ void appendProblems(std::string& out, const DiskImage& image) {
 
 }  // namespace
 
+void appendEntryJson(std::string& out, const DirEntry& entry) {
+    JsonObject o(out);
+    o.number("blocks", entry.blocks);
+    appendBytes(o.value("name"), entry.name, true);
+    o.string("type", readableBytes(entry.fileType.data(), entry.fileType.size(), false));
+    o.boolean("closed", entry.closed != 0);
+    o.boolean("locked", entry.locked != 0);
+    o.close();
+}
+
 std::string readableBytes(const std::uint8_t* bytes, std::size_t count, bool stripPadding) {
     // Every name of every image passes here: each byte's UTF-8 is worked out once.
     static const std::array<std::string, 256> kGlyphs = [] {
@@ -142,7 +142,7 @@ std::string imageJson(const std::u16string& path, const DiskImage& image) {
     entries += '[';
     for (std::size_t i = 1; i < image.dirEntries.size(); ++i) {
         if (i != 1) entries += ',';
-        appendEntry(entries, image.dirEntries[i]);
+        appendEntryJson(entries, image.dirEntries[i]);
     }
     entries += ']';
     readable ? o.number("blocksFree", image.blocksFree) : o.null("blocksFree");
@@ -160,7 +160,7 @@ std::string matchJson(const std::u16string& path, std::size_t index, const DirEn
     JsonObject o(out);
     appendPath(o, path);
     o.number("index", static_cast<long long>(index));
-    appendEntry(o.value("entry"), entry);
+    appendEntryJson(o.value("entry"), entry);
     o.close();
     out += '\n';
     return out;

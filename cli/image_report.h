@@ -20,6 +20,9 @@ std::string readableBytes(const std::uint8_t* bytes, std::size_t count, bool str
 // BAM and error bytes. docs/qvx-json.schema.json describes it.
 std::string imageJson(const std::u16string& path, const DiskImage& image);
 
+// An entry as imageJson writes it: blocks, name, type, closed, locked.
+void appendEntryJson(std::string& out, const DirEntry& entry);
+
 // One entry that matched --find as one JSON object and a line feed: the path, its place among
 // the image's files (from 1) and the entry as imageJson writes it.
 std::string matchJson(const std::u16string& path, std::size_t index, const DirEntry& entry);

@@ -63,7 +63,7 @@ ParsedCommand parseArguments(const std::vector<std::u16string>& args) {
             name = name.substr(0, eq);
         }
         const bool takesValue = name == u"--view" || name == u"--color" || name == u"--png" ||
-                                name == u"--scale" || name == u"--find";
+                                name == u"--scale" || name == u"--find" || name == u"--extract";
         if (inlineValue && !takesValue) return usageError("unknown option " + quoted(arg));
 
         std::u16string_view value;
@@ -95,6 +95,13 @@ ParsedCommand parseArguments(const std::vector<std::u16string>& args) {
             result.options.json = true;
         } else if (name == u"--find") {
             result.options.find = std::u16string(value);
+        } else if (name == u"--extract") {
+            if (value.empty()) return usageError("--extract needs a folder");
+            result.options.extract = std::u16string(value);
+        } else if (name == u"--p00") {
+            result.options.p00 = true;
+        } else if (name == u"--force") {
+            result.options.force = true;
         } else if (name == u"--view") {
             auto view = parseView(value);
             if (!view) return usageError("bad view " + quoted(value) + " (0 to 3)");
@@ -120,6 +127,9 @@ ParsedCommand parseArguments(const std::vector<std::u16string>& args) {
     }
 
     const Options& o = result.options;
+    if ((o.p00 || o.force) && !o.extract) return usageError("--p00 and --force go with --extract");
+    if (o.extract && (!o.png.empty() || o.raw || o.recursive || o.view != 0))
+        return usageError("--extract writes files: no --png, --raw, -r or --view");
     if (scaleGiven && o.png.empty()) return usageError("--scale goes with --png");
     if (o.raw && !o.png.empty()) return usageError("--raw writes text, --png a picture: not both");
     if (paths.empty()) return usageError("no PATH given");
@@ -156,6 +166,13 @@ std::string helpText() {
            "                   blocks free, error counts, problems (see qvx(1))\n"
            "  --find PATTERN   the entries whose names match, with the drive's wildcards:\n"
            "                   * the rest of the name, ? one character; letters in any case\n"
+           "  --extract DIR    copies the files of each IMAGE into DIR (of several images,\n"
+           "                   each into a folder of its own under DIR, named after it):\n"
+           "                   PRG, SEQ, USR, DEL as stored, REL as PC64 (.r00), GEOS\n"
+           "                   files in Convert form (.cvt); with --find only the matches\n"
+           "  --p00            with --extract: every file but GEOS ones as a PC64 container\n"
+           "                   (.p00 .s00 .u00 .d00 .r00), which keeps the exact name\n"
+           "  --force          with --extract: existing files are replaced (else skipped)\n"
            "  --help           this text\n"
            "  --version        the version\n"
            "\n"
@@ -166,6 +183,9 @@ std::string helpText() {
            "Exit status: 0 done, 1 an image that is no readable disk image or was read\n"
            "with problems (or has no error map for --view 3, or a folder held no image, or\n"
            "no picture was written); with --find 0 when an entry matched, 1 when none did;\n"
+           "with --extract 0 when every file came out whole, 1 when any did not (damaged,\n"
+           "unreadable sectors, skipped, not written; each is named with why on standard\n"
+           "error), an IMAGE is no readable disk image or no file matched --find;\n"
            "2 usage error.\n";
 }
 

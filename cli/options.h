@@ -19,8 +19,11 @@ struct Options {
     int scale = 1;           // --scale: pixels a side of each glyph pixel in the picture
     bool recursive = false;  // into the folders of folders, never through a symbolic link
     bool json = false;       // one JSON object per image (or per match) and line
-    std::optional<std::u16string> find;  // the name pattern, when entries are sought
-    std::vector<std::u16string> paths;   // images and folders, as given
+    std::optional<std::u16string> find;     // the name pattern, when entries are sought
+    std::optional<std::u16string> extract;  // --extract: the folder the files go into
+    bool p00 = false;                       // --p00: every file as a PC64 container
+    bool force = false;                     // --force: existing files are replaced
+    std::vector<std::u16string> paths;      // images and folders, as given
 };
 
 enum class Action { Run, Help, Version, UsageError };
@@ -33,13 +36,14 @@ struct ParsedCommand {
 
 constexpr std::string_view kUsageLine =
     "usage: qvx [--view N] [--raw] [--trace] [--color WHEN] [--png FILE [--scale N]] [-r] "
-    "[--json] [--find PATTERN] PATH...\n";
+    "[--json] [--find PATTERN] PATH...\n"
+    "       qvx --extract DIR [--find PATTERN] [--p00] [--force] [--json] [--trace] IMAGE...\n";
 
 constexpr int kMaxScale = 8;
 
 // Parses the arguments after the program name. "--" ends the options; "--view=N",
-// "--color=WHEN", "--png=FILE", "--scale=N" and "--find=PATTERN" are accepted as well as the
-// two-word forms.
+// "--color=WHEN", "--png=FILE", "--scale=N", "--find=PATTERN" and "--extract=DIR" are accepted as
+// well as the two-word forms.
 ParsedCommand parseArguments(const std::vector<std::u16string>& args);
 
 // The text --help prints.

@@ -73,6 +73,7 @@ void readSlot(const std::uint8_t* slot, std::uint32_t dirSector, std::size_t k, 
     line += static_cast<char16_t>(u'0' + k);
     logDebug(std::move(line));
     DirEntry entry;
+    std::copy_n(slot + kSlotTypeByte, entry.raw.size(), entry.raw.begin());
     std::copy_n(slot + kSlotName, entry.name.size(), entry.name.begin());
     entry.blocks = static_cast<std::uint16_t>(slot[kSlotBlocks] | (slot[kSlotBlocks + 1] << 8));
     const char* typeName = kFileTypeNames[getFileType(slot[kSlotTypeByte], entry)];

@@ -36,6 +36,8 @@ LPCWSTR wide(const std::u16string& text) {
     return reinterpret_cast<LPCWSTR>(text.c_str());
 }
 
+}  // namespace
+
 // The name handed to the system. The long form is taken literally, so a long path is first
 // made what the plain form would mean: separators as backslashes, "." and ".." resolved.
 // UTF-16 strings throughout: std::wstring would bring a second string library into the module.
@@ -56,8 +58,6 @@ std::u16string longFormPath(const std::u16string& p) {
     }
     return drive ? u"\\\\?\\" + full : u"\\\\?\\UNC\\" + full.substr(2);
 }
-
-}  // namespace
 
 void closeSystemFile(SystemFile file) {
     CloseHandle(file);

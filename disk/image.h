@@ -23,6 +23,9 @@ struct DirEntry {
     std::array<std::uint8_t, 2> dosType{};   // header record only
     std::uint8_t locked = 0;
     std::uint8_t closed = 0;
+    // The slot as stored from its type byte on (zero in the header record): first sector, side
+    // sector or GEOS info block, record length or GEOS structure, GEOS type and date stamp.
+    std::array<std::uint8_t, 30> raw{};
 };
 
 // Free-sector bitmap of one track: bit n = sector n, 1 = free. Its list position is the track.

@@ -3,15 +3,21 @@
 # Wine through qvxhost (median and 95th percentile of ListLoad, of a view switch and of the next
 # image in the same window, ListLoadNext), on images of every type with a full directory (41
 # sectors, 328 entries) and error bytes; then qvx over a collection of 10,000 mixed images
-# against its I/O floor and against a shell loop of cc1541. Prints three tables.
+# against its I/O floor and against a shell loop of cc1541; then qvx --extract on a D81 of 281
+# files written by cc1541 against cbmconvert -N -d and against its I/O floor. Prints four tables.
 #
 #   bash scripts/bench.sh [REPEATS]       (qvxhost loads per image, default 100)
 #   bash scripts/bench.sh --collection    (the collection table alone)
+#   bash scripts/bench.sh --extract       (the extraction table alone)
 set -euo pipefail
 cd "$(dirname "$0")/.."
 only_collection=0
+only_extract=0
 if [ "${1:-}" = --collection ]; then
   only_collection=1
+  shift
+elif [ "${1:-}" = --extract ]; then
+  only_extract=1
   shift
 fi
 repeats=${1:-100}
@@ -71,6 +77,61 @@ bench_collection() {
   echo "| qvx (text), the same D64 and D81 | $same | $same_text | $(rate "$same" "$same_text") | | 1/$(awk -v a="$loop" -v b="$same_text" 'BEGIN { printf "%.0f", a / b }') |"
   echo
 }
+
+# The best of nine runs of a command in a folder emptied before each run (not timed).
+best_of_nine_into() {
+  local dir=$1 best= start end took
+  shift
+  for _ in 1 2 3 4 5 6 7 8 9; do
+    rm -rf "$dir"
+    mkdir -p "$dir"
+    start=$(date +%s%N)
+    (cd "$dir" && "$@") >/dev/null 2>&1 || { echo "bench: $* failed" >&2; return 1; }
+    end=$(date +%s%N)
+    took=$((end - start))
+    if [ -z "$best" ] || [ "$took" -lt "$best" ]; then best=$took; fi
+  done
+  awk -v ns="$best" 'BEGIN { printf "%.3f", ns / 1e9 }'
+}
+
+# qvx --extract against cbmconvert -N -d and the I/O floor (the image read, the same bytes written
+# into as many files) on a D81 of 281 files of 1 to 18 blocks that cc1541 writes; warm.
+bench_extract() {
+  local dir="$1/extract" qvx=$PWD/build/native/qvx floor=$PWD/build/native/bench/extract_floor
+  cmake --build --preset native --target qvx extract_floor >/dev/null
+  mkdir -p "$dir/data"
+  local args=(-q -m -n "extract bench" -i "eb") i
+  for ((i = 1; i <= 281; i++)); do
+    head -c $((254 * (1 + i % 18) - i % 200)) /dev/urandom >"$dir/data/$i"
+    args+=(-f "file $i" -w "$dir/data/$i")
+  done
+  cc1541 "${args[@]}" "$dir/281.d81" >/dev/null
+  "$qvx" --extract "$dir/reference" "$dir/281.d81" >/dev/null
+  local files bytes ours theirs io
+  files=$(ls "$dir/reference" | wc -l)
+  bytes=$(du -cb "$dir"/reference/* | tail -1 | cut -f1)
+  ours=$(best_of_nine_into "$dir/out" "$qvx" --extract . "$dir/281.d81")
+  theirs=$(best_of_nine_into "$dir/out" cbmconvert -N -d "$dir/281.d81")
+  io=$(best_of_nine_into "$dir/out" "$floor" "$dir/281.d81" "$dir/reference" .)
+  ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
+  echo "## Files out of a D81 of $files files ($bytes bytes) written by cc1541, warm"
+  echo
+  echo "| run | seconds | against cbmconvert | against the I/O floor |"
+  echo "|---|---|---|---|"
+  echo "| I/O floor: the image read, the same bytes written into as many files | $io | $(ratio "$io" "$theirs") | 1.00 |"
+  echo "| qvx --extract DIR IMAGE | $ours | $(ratio "$ours" "$theirs") | $(ratio "$ours" "$io") |"
+  echo "| cbmconvert -N -d IMAGE | $theirs | 1.00 | $(ratio "$theirs" "$io") |"
+  echo
+}
+
+if [ "$only_extract" = 1 ]; then
+  cmake --preset native >/dev/null
+  work=$(mktemp -d /tmp/qvx-bench.XXXXXX)
+  trap 'rm -rf "$work"' EXIT
+  bench_extract "$work"
+  exit 0
+fi
 
 if [ "$only_collection" = 1 ]; then
   bash scripts/setup.sh
@@ -135,3 +196,4 @@ for mode, label in (("quiet", "nobody listening"), ("listening", "a listener att
 PY
 echo
 bench_collection "$work"
+bench_extract "$work"

@@ -14,6 +14,7 @@ import copy
 import json
 import os
 import pathlib
+import shutil
 import subprocess
 import sys
 
@@ -135,11 +136,18 @@ def main():
 
     failures = []
     passed = 0
-    # The corpus holds unreadable images (status 1); --find matches some entries (status 0).
-    runs = {"images": (["-r", "--json"], 1), "matches": (["-r", "--json", "--find", "*"], 0)}
+    # The corpus holds unreadable images (status 1); --find matches some entries (status 0);
+    # --extract writes the files of the tool images and the samples, some damaged (status 1).
+    extract_to = pathlib.Path(args.work) / "extracted"
+    shutil.rmtree(extract_to, ignore_errors=True)
+    images = sorted(str(p) for folder in args.folders for p in pathlib.Path(folder).iterdir()
+                    if p.suffix.lower() in (".d64", ".d71", ".d81", ".g64"))
+    runs = {"images": (["-r", "--json", *args.folders, str(made)], 1),
+            "matches": (["-r", "--json", "--find", "*", *args.folders, str(made)], 0),
+            "files": (["--extract", str(extract_to), "--json", *images], 1)}
     lines = {}
     for what, (options, status) in runs.items():
-        run = subprocess.run([args.qvx, *options, *args.folders, str(made)], capture_output=True)
+        run = subprocess.run([args.qvx, *options], capture_output=True)
         out = run.stdout.decode("utf-8")  # strict: the output must be UTF-8
         lines[what] = [json.loads(text) for text in out.splitlines()]
         if run.returncode != status:
@@ -164,6 +172,9 @@ def main():
     uncounted = [p for p in seen if p.endswith(("image.txt", "no-extension"))]
     if uncounted:
         failures.append(f"files that do not count were read: {uncounted}")
+    written = [line for line in lines["files"] if pathlib.Path(line["file"]).is_file()]
+    if len(written) != len(lines["files"]) or len(written) < 100:
+        failures.append(f"{len(written)} of {len(lines['files'])} files written: too few")
     if len(lines["images"]) < 50 or not lines["matches"]:
         failures.append(f"{len(lines['images'])} images, {len(lines['matches'])} matches: too few")
 

@@ -83,6 +83,7 @@ struct CollectionCase {
     bool json;
     std::optional<std::u16string> find;
     std::vector<std::u16string> paths;
+    std::optional<std::u16string> extract = std::nullopt;
 };
 
 TEST(ParseArguments, TakesTheCollectionOptions) {
@@ -96,6 +97,13 @@ TEST(ParseArguments, TakesTheCollectionOptions) {
         {{u"--find", u"-r", u"a"}, false, false, u"-r", {u"a"}},
         {{u"--find=", u"a"}, false, false, u"", {u"a"}},
         {{u"--", u"-r", u"--json"}, false, false, std::nullopt, {u"-r", u"--json"}},
+        {{u"--extract", u"out", u"--p00", u"--force", u"--find", u"A*", u"--json", u"a", u"b"},
+         false,
+         true,
+         u"A*",
+         {u"a", u"b"},
+         u"out"},
+        {{u"--extract=-r", u"a"}, false, false, std::nullopt, {u"a"}, u"-r"},
     };
     for (const CollectionCase& c : cases) {
         const ParsedCommand parsed = parseArguments(c.args);
@@ -105,6 +113,10 @@ TEST(ParseArguments, TakesTheCollectionOptions) {
         EXPECT_EQ(parsed.options.json, c.json) << label;
         EXPECT_EQ(parsed.options.find, c.find) << label;
         EXPECT_EQ(parsed.options.paths, c.paths) << label;
+        EXPECT_EQ(parsed.options.extract, c.extract) << label;
+        EXPECT_EQ(parsed.options.p00 && parsed.options.force, c.extract == u"out") << label;
+        EXPECT_EQ(parsed.options.extract, c.extract) << label;
+        EXPECT_EQ(parsed.options.p00 && parsed.options.force, c.extract == u"out") << label;
     }
 }
 
@@ -137,6 +149,12 @@ TEST(ParseArguments, RejectsUsageErrors) {
         {{u"--color=ALWAYS", u"a"}, "bad --color 'ALWAYS'"},
         {{u"a", u"--color"}, "'--color' needs a value"},
         {{u"--bogus", u"--help"}, "unknown option '--bogus'"},
+        {{u"--p00", u"a"}, "--p00 and --force go with --extract"},
+        {{u"--force", u"a"}, "--p00 and --force go with --extract"},
+        {{u"--extract", u"out", u"-r", u"a"}, "--extract writes files"},
+        {{u"--extract=out", u"--view", u"1", u"a"}, "--extract writes files"},
+        {{u"--extract=", u"a"}, "--extract needs a folder"},
+        {{u"--extract", u"out"}, "no PATH"},
         {{u"--png", u"", u"a"}, "--png needs a file name"},
         {{u"a", u"--png"}, "'--png' needs a value"},
         {{u"--png", u"x.png", u"--scale", u"0", u"a"}, "bad --scale '0' (1 to 8)"},

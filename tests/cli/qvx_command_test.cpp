@@ -4,6 +4,7 @@
 #include <png.h>
 
 #include <algorithm>
+#include <filesystem>
 #include <fstream>
 #include <optional>
 #include <string>
@@ -418,6 +419,66 @@ TEST(QvxUsage, HelpAndVersion) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, std::string("qvx ") + QVX_VERSION_STRING + "\n");
     EXPECT_EQ(r.err, "");
+}
+
+}  // namespace
+}  // namespace qvx::test
+
+namespace qvx::test {
+namespace {
+
+// One image with a broken chain, two names alike and a locked file, extracted three times: all of
+// it, again (nothing replaced), and the matches of a pattern with --force and --json.
+TEST(QvxExtract, WritesEveryFileSaysWhatIsNotWholeAndReplacesOnlyWhenAsked) {
+    ImageBuilder builder(kTypeD64);
+    builder.header("EXTRACT", "EX", "2A")
+        .slot(1, 1, 0x82, "GOOD", 2)
+        .slot(1, 2, 0x82, "BROKEN", 2)
+        .slot(1, 3, 0x82, "GOOD", 1)
+        .slot(1, 4, 0xC1, "LOCKED", 1);
+    const std::uint8_t firsts[][2] = {{1, 0}, {2, 0}, {3, 0}, {4, 0}};
+    for (int k = 1; k <= 4; ++k)
+        builder.put(18, 1, 32 * (k - 1) + 3, {firsts[k - 1][0], firsts[k - 1][1]});
+    builder.put(1, 0, 0, {1, 1, 0xAA}).put(1, 1, 0, {0, 3, 0xBB, 0xCC});
+    builder.put(2, 0, 0, {77, 0});
+    builder.put(3, 0, 0, {0, 2, 0xDD}).put(4, 0, 0, {0, 4, 1, 2, 3});
+    const std::string image = builder.write(scratchDir() + "/extract.d64");
+    const std::string out = scratchDir() + "/extracted";
+
+    ProgramResult r = qvx({"--extract", out, image});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.out, image + ": 4 files written into " + out + "\n");
+    EXPECT_EQ(r.err, "qvx: " + image + ": " + out +
+                         "/broken.prg: damaged: link out of image; the 254 bytes before it "
+                         "written\n");
+    std::vector<std::uint8_t> good(254);
+    good[0] = 0xAA;
+    good.push_back(0xBB);
+    good.push_back(0xCC);
+    EXPECT_EQ(readFile(out + "/good.prg"), good);
+    EXPECT_EQ(readFile(out + "/good~2.prg"), std::vector<std::uint8_t>{0xDD});
+    EXPECT_EQ(readFile(out + "/broken.prg").size(), 254u);
+    EXPECT_EQ(readFile(out + "/locked.seq"), (std::vector<std::uint8_t>{1, 2, 3}));
+    EXPECT_EQ(std::filesystem::status(out + "/locked.seq").permissions() &
+                  std::filesystem::perms::owner_write,
+              std::filesystem::perms::none);
+
+    r = qvx({"--extract", out, image});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(count(r.err, ": skipped: the file exists (--force replaces it)\n"), 4u) << r.err;
+    EXPECT_EQ(r.out, image + ": 0 files written into " + out + ", 4 skipped\n");
+
+    r = qvx({"--extract", out, "--force", "--json", "--find", "g*", image, image});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_EQ(r.err, "");
+    const std::vector<std::string> lines = splitLines(r.out);
+    ASSERT_EQ(lines.size(), 5u) << r.out;  // two files of each image, and the end
+    EXPECT_NE(lines[0].find("\"file\":\"" + out + "/extract/good.prg\""), std::string::npos);
+    EXPECT_NE(lines[3].find("\"file\":\"" + out + "/extract~2/good~2.prg\""), std::string::npos);
+    EXPECT_NE(lines[3].find("\"size\":1,"), std::string::npos);
+    EXPECT_NE(lines[3].find("\"whole\":true,\"damage\":null,\"unreadable\":[]}"),
+              std::string::npos);
+    EXPECT_EQ(readFile(out + "/extract~2/good.prg"), good);
 }
 
 }  // namespace

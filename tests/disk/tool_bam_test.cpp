@@ -87,8 +87,18 @@ std::set<Sector> occupiedSectors(const ToolImage& image, const RawImage& raw, st
             const std::size_t base = 32 * slot;
             // A slot with type byte 0 may still own sectors: cc1541 writes such a "scratched"
             // file and keeps its chain allocated. Empty slots start at track 0.
-            if (!raw.follow({raw.at(d, base + 3), raw.at(d, base + 4)}, used))
+            const Sector first{raw.at(d, base + 3), raw.at(d, base + 4)};
+            const bool geos = raw.at(d, base + 24) != 0;
+            const bool vlir = geos && raw.at(d, base + 23) == 1;
+            // A VLIR file's index sector and a GEOS file's info block are single sectors.
+            auto single = [&](Sector s) { return raw.valid(s) && used.insert(s).second; };
+            if (!(vlir ? single(first) : raw.follow(first, used)))
                 error = "broken file chain in slot " + std::to_string(slot);
+            if (geos && !single({raw.at(d, base + 21), raw.at(d, base + 22)}))
+                error = "broken GEOS info block in slot " + std::to_string(slot);
+            for (std::size_t r = 0; vlir && r < 127; ++r)
+                if (!raw.follow({raw.at(first, 2 + 2 * r), raw.at(first, 3 + 2 * r)}, used))
+                    error = "broken VLIR record in slot " + std::to_string(slot);
             if ((raw.at(d, base + 2) & 0x07) == 4 && raw.at(d, base + 21) != 0 &&
                 !raw.follow({raw.at(d, base + 21), raw.at(d, base + 22)}, used))
                 error = "broken side-sector chain in slot " + std::to_string(slot);

@@ -61,6 +61,8 @@ TEST(ToolImages, FixtureHoldsTheImagesOfBothTools) {
         {"floptool-35.g64", "floptool", kTypeD64, kSubTypeNone},
         {"floptool-40-speed.g64", "floptool", kTypeD64x40, kSubTypeSpeed},
         {"floptool-cbmconvert.g64", "floptool", kTypeD64, kSubTypeNone},
+        {"geos.d64", "cbmconvert", kTypeD64, kSubTypeNone},
+        {"geos.d81", "cbmconvert", kTypeD81, kSubTypeNone},
     };
     ASSERT_EQ(test::toolImages().size(), std::size(expected))
         << "fixture folder: " << test::toolImagesDir();
@@ -73,7 +75,8 @@ TEST(ToolImages, FixtureHoldsTheImagesOfBothTools) {
         EXPECT_EQ(image->type, e.type);
         EXPECT_EQ(image->subType, e.subType);
         // cbmconvert names the disk itself, also for the G64 made from its D64.
-        EXPECT_EQ(image->headerRequested, image->fileName.find("cbmconvert") == std::string::npos);
+        EXPECT_EQ(image->headerRequested, image->fileName.find("cbmconvert") == std::string::npos &&
+                                              image->tool != "cbmconvert");
         EXPECT_NE(image->listingUpper.find("BLOCKS FREE."), std::string::npos);
         EXPECT_NE(image->listingLower.find("blocks free."), std::string::npos);
     }

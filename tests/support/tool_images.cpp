@@ -87,9 +87,9 @@ void parseRequest(const std::string& text, ToolImage& image) {
             image.headerRequested = true;
         } else if (kind == "file") {
             std::string type, name;
-            words >> type >> name;
-            std::vector<std::uint8_t> typeByte;
             RequestedFile file;
+            words >> type >> file.size >> name;
+            std::vector<std::uint8_t> typeByte;
             // An empty name leaves the last column out.
             if (!fromHex(type, typeByte) || typeByte.size() != 1 || !fromHex(name, file.name)) {
                 image.error = "bad file line in the request: " + line;
@@ -180,6 +180,12 @@ std::vector<ToolImage> readAll() {
 }
 
 }  // namespace
+
+std::vector<std::uint8_t> patternBytes(std::size_t size) {
+    std::vector<std::uint8_t> bytes(size);
+    for (std::size_t i = 0; i < size; ++i) bytes[i] = static_cast<std::uint8_t>(i % 251);
+    return bytes;
+}
 
 std::string toolImagesDir() {
 #ifdef QVX_TOOL_IMAGES_DIR

@@ -25,6 +25,7 @@ struct ToolFile {
 // A file as the generation script asked the tool to write it.
 struct RequestedFile {
     std::uint8_t typeByte = 0;       // 0 for a slot written as scratched
+    std::uint32_t size = 0;          // bytes given; byte i of them is i mod 251 (GEOS: see geos/)
     std::vector<std::uint8_t> name;  // PETSCII bytes, unpadded
 };
 
@@ -55,6 +56,9 @@ struct ToolImage {
 
     std::string error;  // what could not be read or understood; empty when all is well
 };
+
+// The bytes of a data file the script wrote: byte i is i mod 251.
+std::vector<std::uint8_t> patternBytes(std::size_t size);
 
 // The fixture folder; empty when the test program was built without it.
 std::string toolImagesDir();

@@ -8,12 +8,15 @@
 # For every image X in OUTDIR:
 #   X          the image
 #   X.want     what the tools were asked to write: "disk NAME ID DOS" (cc1541 only) and one
-#              "file TYPEBYTE NAME" line per file, all as lower-case hex bytes, names unpadded
+#              "file TYPEBYTE SIZE NAME" line per file, bytes as lower-case hex, names unpadded,
+#              SIZE in decimal: the file holds bytes 0, 1, ... 250, 0, 1, ... (byte i is i mod 251)
 #   X.txt      "cc1541 X": the directory in ASCII, with the "blocks free." line
 #   X.u1.txt   "cc1541 -U 1 X": the directory in Unicode, upper-case/graphics character set
 #   X.u2.txt   "cc1541 -U 2 X": the same in the lower-case character set
 # and OUTDIR/index.txt, one "X TOOL DISKTYPE SUBTYPE [D64]" line per image (QVX's type numbers);
-# a G64 names the D64 that holds its sectors, and takes that one's .want and listings.
+# a G64 names the D64 that holds its sectors, and takes that one's .want and listings. The GEOS
+# files written into geos.d64 and geos.d81 lie in OUTDIR/geos as NAME.cvt (SIZE is theirs there);
+# the PC64 files given to cbmconvert in OUTDIR/pc64 as IMAGE-N.EXT, N counted from 1.
 set -euo pipefail
 export LC_ALL=C
 
@@ -21,11 +24,21 @@ out=${1:?usage: make_tool_images.sh OUTDIR}
 cc1541=${CC1541:-cc1541}
 cbmconvert=${CBMCONVERT:-cbmconvert}
 floptool=${FLOPTOOL:-floptool}
+python3=${PYTHON3:-python3}
 
 work=$(mktemp -d)
 trap 'rm -rf "$work"' EXIT
 stage="$work/images"
-mkdir -p "$stage" "$work/data" "$work/list"
+mkdir -p "$stage" "$stage/geos" "$stage/pc64" "$work/data" "$work/list"
+
+# Every data file is the start of this one: byte i is i mod 251, so that a sector out of place or
+# a byte lost shows.
+pattern="$work/pattern"
+for ((i = 0; i < 251; i++)); do printf "\\$(printf %03o "$i")"; done >"$pattern"
+while (($(stat -c %s "$pattern") < 400000)); do
+    cat "$pattern" "$pattern" >"$pattern.2"
+    mv "$pattern.2" "$pattern"
+done
 
 # PETSCII bytes of ASCII text, as hex: a-z are the unshifted letters 0x41-0x5A, A-Z the shifted
 # letters 0xC1-0xDA, everything else keeps its code.
@@ -46,10 +59,10 @@ petscii() {
 # cc1541 takes "#xx" for any byte: handing it every byte this way leaves it nothing to convert.
 escaped() { sed 's/../#&/g' <<<"$1"; }
 
-# A data file of the given length; the contents do not matter.
+# A data file of the given length.
 data() {
     local f="$work/data/$1"
-    [ -f "$f" ] || head -c "$1" /dev/zero | tr '\0' 'Q' >"$f"
+    [ -f "$f" ] || head -c "$1" "$pattern" >"$f"
     printf '%s' "$f"
 }
 
@@ -91,7 +104,7 @@ cc_file() {
     [[ $flags == *L* ]] && { byte=$((byte | 0x40)); cc_args+=(-P); }
     [[ $flags == *O* ]] && cc_args+=(-O)
     cc_args+=("$@" -f "$(escaped "$hex")" -w "$(data "$size")")
-    want+=("$(printf 'file %02x %s' "$byte" "$hex")")
+    want+=("$(printf 'file %02x %d %s' "$byte" "$size" "$hex")")
 }
 
 cc_end() { # image file name, QVX disk type, subtype [, name of a G64 written beside it]
@@ -173,7 +186,8 @@ cc_end cc1541.d81 4 0
 
 # --- cbmconvert -----------------------------------------------------------------------------------
 # cbmconvert takes its files from PC64 files (P00, S00, U00, R00, D00: the type is in the extension)
-# and names the disk itself; it writes neither locked nor open files.
+# and names the disk itself; it writes neither locked nor open files. It keeps the name's 16 bytes
+# as they are, so they are padded with $A0 as on a disk.
 
 pc64=()
 
@@ -188,15 +202,17 @@ cbm_file() { # TYPE, name, size [, REL record length]
         head -c $((16 - ${#hex} / 2)) /dev/zero | tr '\0' '\240'
         printf '\0'
         printf "\\x$(printf %02x "${4:-0}")"
-        head -c "$3" /dev/zero | tr '\0' 'Q'
+        head -c "$3" "$pattern"
     } >"$f"
     pc64+=("$f")
     byte=$(($(type_code "$type") | 0x80))
-    want+=("$(printf 'file %02x %s' "$byte" "$hex")")
+    want+=("$(printf 'file %02x %d %s' "$byte" "$3" "$hex")")
 }
 
 cbm_end() { # option, image file name, QVX disk type
+    local f
     rm -f "$stage/$2"
+    for f in "${pc64[@]}"; do cp "$f" "$stage/pc64/$2-$(basename "$f")"; done
     "$cbmconvert" -v0 "$1" "$stage/$2" -p "${pc64[@]}" >/dev/null
     printf '%s\n' "${want[@]}" >"$stage/$2.want"
     echo "$2 cbmconvert $3 0" >>"$stage/index.txt"
@@ -235,6 +251,63 @@ cbm_file PRG "seven" 254
 cbm_file PRG "eight" 254
 cbm_file PRG "nine" 254
 cbm_end -D8 cbmconvert.d81 4
+
+# --- GEOS files in Convert form, written by cbmconvert --------------------------------------------
+# A sequential file and two VLIR files (one with an empty record in the middle, one whose records
+# end blocks exactly), made here as cbmconvert writes them, then written into a D64 and a D81;
+# each must come out byte for byte.
+
+"$python3" - "$stage/geos" <<'EOF'
+import struct, sys
+out = sys.argv[1]
+BLOCK = 254
+
+def data(n, seed):
+    return bytes((i * 7 + seed) % 256 for i in range(n))
+
+def convert(name, geos_type, records, vlir):
+    info = bytearray(BLOCK)
+    info[0:3] = b"\x03\x15\xbf"
+    info[3:66] = data(63, 1)
+    info[66:69] = bytes([0x83, geos_type, 1 if vlir else 0])
+    info[0x4b:0x4b + len(name)] = name.upper().encode()
+    blocks = 1 + (1 if vlir else 0)
+    body = b""
+    index = bytearray(BLOCK)
+    last = max(k for k, r in enumerate(records) if r is not None)
+    for k, r in enumerate(records):
+        if r is None:
+            index[2 * k:2 * k + 2] = b"\x00\xff"
+            continue
+        count = (len(r) + BLOCK - 1) // BLOCK
+        index[2 * k:2 * k + 2] = bytes([count, len(r) - (count - 1) * BLOCK + 1])
+        blocks += count
+        body += r if k == last or not vlir else r.ljust(count * BLOCK, b"\0")
+    entry = bytes([0x83, 0, 0]) + name.upper().encode().ljust(16, b"\xa0") + bytes(
+        [0, 0, 1 if vlir else 0, geos_type, 88, 6, 15, 13, 45]) + struct.pack("<H", blocks)
+    head = (entry + b"PRG formatted GEOS file V1.0").ljust(BLOCK, b"\0")
+    with open(f"{out}/{name}.cvt", "wb") as f:
+        f.write(head + bytes(info) + (bytes(index) if vlir else b"") + body)
+
+convert("geos seq", 0x07, [data(700, 3)], False)
+convert("geos vlir", 0x06, [data(300, 5), None, data(254, 9), data(1000, 11)], True)
+convert("vlir exact", 0x0e, [data(508, 13), data(254, 17)], True)
+EOF
+
+geos_image() { # option, image file name, QVX disk type
+    local f
+    rm -f "$stage/$2"
+    for f in "$stage"/geos/*.cvt; do
+        want+=("$(printf 'file 83 %d %s' "$(stat -c %s "$f")" "$(petscii "$(basename "$f" .cvt)")")")
+    done
+    "$cbmconvert" -v0 "$1" "$stage/$2" -n "$stage"/geos/*.cvt >/dev/null
+    printf '%s\n' "${want[@]}" >"$stage/$2.want"
+    echo "$2 cbmconvert $3 0" >>"$stage/index.txt"
+    want=()
+}
+
+geos_image -D4 geos.d64 0
+geos_image -D8 geos.d81 4
 
 # --- floptool -------------------------------------------------------------------------------------
 # Converts D64 images of the tools above into G64, with a GCR layout of its own.
