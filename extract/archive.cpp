@@ -227,7 +227,9 @@ bool readSectors(const std::u16string& path, ImageArchive& archive) {
     if (image.container == kContainerG64) {
         if (image.decodedSectors.empty()) {
             DiskImage decoded;
-            if (!readG64(path, decoded)) return false;
+            decoded.container = kContainerG64;
+            readG64(path, decoded);
+            if (decoded.decodedSectors.empty()) return false;
             image.decodedSectors = std::move(decoded.decodedSectors);
         }
         archive.bytes = std::move(image.decodedSectors);

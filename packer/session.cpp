@@ -6,6 +6,7 @@
 #include "base/text.h"
 #include "base/trace.h"
 #include "disk/detect.h"
+#include "disk/directory.h"
 #include "packer/settings.h"
 #include "packer/wcx_interface.h"
 #include "render/detect_extensions.h"
@@ -119,7 +120,7 @@ bool canHandle(const std::u16string& path) {
     bool readable = false;
     if (isDetectedExtension(fileExtension(path))) {
         DiskImage image;
-        readImage(path, image, ReadParts{false, false});
+        getDirEntries(path, image);
         readable = isReadableImage(image);
     }
     logDebug(readable ? u"CanYouHandleThisFile - yes" : u"CanYouHandleThisFile - no");
