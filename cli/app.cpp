@@ -91,7 +91,9 @@ int runQvx(const std::vector<std::u16string>& args, const Console& console) {
         return kExitUnreadable;
     }
     if (!viewExists) {
-        console.err("qvx: " + imageName + ": no error bytes, so no error map (view 3)\n");
+        console.err("qvx: " + imageName +
+                    (image.fileKind != kFileNone ? ": a data file has no 6502 view (view 3)\n"
+                                                 : ": no error bytes, so no error map (view 3)\n"));
         return kExitUnreadable;
     }
     return kExitOk;

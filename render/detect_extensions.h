@@ -10,10 +10,10 @@
 namespace qvx {
 
 // Each EXT="..." of a detect string in its order, as written ("D64", "D71", ...).
-std::vector<std::u16string> detectExtensions(std::string_view detect = kDetectString);
+std::vector<std::u16string> detectExtensions(std::string_view detect = kImageDetectString);
 
-// Whether an extension (fileExtension's result) is one the detect string names, ASCII letters
-// compared without regard to case, as hosts compare them.
+// Whether an extension (fileExtension's result) is one of a disk image (kImageDetectString names
+// it), ASCII letters compared without regard to case, as hosts compare them.
 bool isDetectedExtension(std::u16string_view extension);
 
 }  // namespace qvx

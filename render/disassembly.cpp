@@ -1,0 +1,153 @@
+// The documented 6502 opcodes, compiled into one table of mnemonic and addressing mode per byte.
+#include "render/disassembly.h"
+
+#include <array>
+#include <string_view>
+
+#include "render/ascii_line.h"
+
+namespace qvx {
+namespace {
+
+enum Mode : std::uint8_t { Imp, Acc, Imm, Zp, Zpx, Zpy, Abs, Abx, Aby, Ind, Izx, Izy, Rel };
+
+constexpr std::uint8_t kOperandBytes[] = {0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 1, 1, 1};
+
+struct Opcode {
+    std::uint8_t code;
+    char name[4];
+    Mode mode;
+};
+
+constexpr Opcode kDocumented[] = {
+    {0x69, "ADC", Imm}, {0x65, "ADC", Zp},  {0x75, "ADC", Zpx}, {0x6D, "ADC", Abs},
+    {0x7D, "ADC", Abx}, {0x79, "ADC", Aby}, {0x61, "ADC", Izx}, {0x71, "ADC", Izy},
+    {0x29, "AND", Imm}, {0x25, "AND", Zp},  {0x35, "AND", Zpx}, {0x2D, "AND", Abs},
+    {0x3D, "AND", Abx}, {0x39, "AND", Aby}, {0x21, "AND", Izx}, {0x31, "AND", Izy},
+    {0x0A, "ASL", Acc}, {0x06, "ASL", Zp},  {0x16, "ASL", Zpx}, {0x0E, "ASL", Abs},
+    {0x1E, "ASL", Abx}, {0x90, "BCC", Rel}, {0xB0, "BCS", Rel}, {0xF0, "BEQ", Rel},
+    {0x30, "BMI", Rel}, {0xD0, "BNE", Rel}, {0x10, "BPL", Rel}, {0x50, "BVC", Rel},
+    {0x70, "BVS", Rel}, {0x24, "BIT", Zp},  {0x2C, "BIT", Abs}, {0x00, "BRK", Imp},
+    {0x18, "CLC", Imp}, {0xD8, "CLD", Imp}, {0x58, "CLI", Imp}, {0xB8, "CLV", Imp},
+    {0xC9, "CMP", Imm}, {0xC5, "CMP", Zp},  {0xD5, "CMP", Zpx}, {0xCD, "CMP", Abs},
+    {0xDD, "CMP", Abx}, {0xD9, "CMP", Aby}, {0xC1, "CMP", Izx}, {0xD1, "CMP", Izy},
+    {0xE0, "CPX", Imm}, {0xE4, "CPX", Zp},  {0xEC, "CPX", Abs}, {0xC0, "CPY", Imm},
+    {0xC4, "CPY", Zp},  {0xCC, "CPY", Abs}, {0xC6, "DEC", Zp},  {0xD6, "DEC", Zpx},
+    {0xCE, "DEC", Abs}, {0xDE, "DEC", Abx}, {0xCA, "DEX", Imp}, {0x88, "DEY", Imp},
+    {0x49, "EOR", Imm}, {0x45, "EOR", Zp},  {0x55, "EOR", Zpx}, {0x4D, "EOR", Abs},
+    {0x5D, "EOR", Abx}, {0x59, "EOR", Aby}, {0x41, "EOR", Izx}, {0x51, "EOR", Izy},
+    {0xE6, "INC", Zp},  {0xF6, "INC", Zpx}, {0xEE, "INC", Abs}, {0xFE, "INC", Abx},
+    {0xE8, "INX", Imp}, {0xC8, "INY", Imp}, {0x4C, "JMP", Abs}, {0x6C, "JMP", Ind},
+    {0x20, "JSR", Abs}, {0xA9, "LDA", Imm}, {0xA5, "LDA", Zp},  {0xB5, "LDA", Zpx},
+    {0xAD, "LDA", Abs}, {0xBD, "LDA", Abx}, {0xB9, "LDA", Aby}, {0xA1, "LDA", Izx},
+    {0xB1, "LDA", Izy}, {0xA2, "LDX", Imm}, {0xA6, "LDX", Zp},  {0xB6, "LDX", Zpy},
+    {0xAE, "LDX", Abs}, {0xBE, "LDX", Aby}, {0xA0, "LDY", Imm}, {0xA4, "LDY", Zp},
+    {0xB4, "LDY", Zpx}, {0xAC, "LDY", Abs}, {0xBC, "LDY", Abx}, {0x4A, "LSR", Acc},
+    {0x46, "LSR", Zp},  {0x56, "LSR", Zpx}, {0x4E, "LSR", Abs}, {0x5E, "LSR", Abx},
+    {0xEA, "NOP", Imp}, {0x09, "ORA", Imm}, {0x05, "ORA", Zp},  {0x15, "ORA", Zpx},
+    {0x0D, "ORA", Abs}, {0x1D, "ORA", Abx}, {0x19, "ORA", Aby}, {0x01, "ORA", Izx},
+    {0x11, "ORA", Izy}, {0x48, "PHA", Imp}, {0x08, "PHP", Imp}, {0x68, "PLA", Imp},
+    {0x28, "PLP", Imp}, {0x2A, "ROL", Acc}, {0x26, "ROL", Zp},  {0x36, "ROL", Zpx},
+    {0x2E, "ROL", Abs}, {0x3E, "ROL", Abx}, {0x6A, "ROR", Acc}, {0x66, "ROR", Zp},
+    {0x76, "ROR", Zpx}, {0x6E, "ROR", Abs}, {0x7E, "ROR", Abx}, {0x40, "RTI", Imp},
+    {0x60, "RTS", Imp}, {0xE9, "SBC", Imm}, {0xE5, "SBC", Zp},  {0xF5, "SBC", Zpx},
+    {0xED, "SBC", Abs}, {0xFD, "SBC", Abx}, {0xF9, "SBC", Aby}, {0xE1, "SBC", Izx},
+    {0xF1, "SBC", Izy}, {0x38, "SEC", Imp}, {0xF8, "SED", Imp}, {0x78, "SEI", Imp},
+    {0x85, "STA", Zp},  {0x95, "STA", Zpx}, {0x8D, "STA", Abs}, {0x9D, "STA", Abx},
+    {0x99, "STA", Aby}, {0x81, "STA", Izx}, {0x91, "STA", Izy}, {0x86, "STX", Zp},
+    {0x96, "STX", Zpy}, {0x8E, "STX", Abs}, {0x84, "STY", Zp},  {0x94, "STY", Zpx},
+    {0x8C, "STY", Abs}, {0xAA, "TAX", Imp}, {0xA8, "TAY", Imp}, {0xBA, "TSX", Imp},
+    {0x8A, "TXA", Imp}, {0x9A, "TXS", Imp}, {0x98, "TYA", Imp},
+};
+static_assert(std::size(kDocumented) == 151);
+
+// Index + 1 into kDocumented for each byte, 0 for none.
+constexpr std::array<std::uint8_t, 256> makeOpcodeIndex() {
+    std::array<std::uint8_t, 256> index{};
+    for (std::size_t i = 0; i < std::size(kDocumented); ++i)
+        index[kDocumented[i].code] = static_cast<std::uint8_t>(i + 1);
+    return index;
+}
+constexpr std::array<std::uint8_t, 256> kOpcodeIndex = makeOpcodeIndex();
+
+void putOperand(AsciiLine& line, Mode mode, unsigned value, std::uint32_t address) {
+    switch (mode) {
+        case Imp:
+        case Acc:
+            return;
+        case Imm:
+            line.put(" #$");
+            line.hex(value, 2);
+            return;
+        case Zp:
+        case Zpx:
+        case Zpy:
+        case Izx:
+        case Izy:
+            line.put(mode == Izx || mode == Izy ? " ($" : " $");
+            line.hex(value, 2);
+            line.put(mode == Zpx   ? ",X"
+                     : mode == Zpy ? ",Y"
+                     : mode == Izx ? ",X)"
+                     : mode == Izy ? "),Y"
+                                   : "");
+            return;
+        case Abs:
+        case Abx:
+        case Aby:
+        case Ind:
+            line.put(mode == Ind ? " ($" : " $");
+            line.hex(value, 4);
+            line.put(mode == Abx ? ",X" : mode == Aby ? ",Y" : mode == Ind ? ")" : "");
+            return;
+        case Rel:
+            line.put(" $");
+            line.hex((address + 2 + static_cast<std::uint32_t>(static_cast<std::int8_t>(value))) &
+                         0xFFFF,
+                     4);
+            return;
+    }
+}
+
+}  // namespace
+
+void appendDisassembly(std::u16string& out, const std::uint8_t* bytes, std::size_t size,
+                       std::uint32_t address, int charSet) {
+    std::size_t at = 0;
+    while (at < size) {
+        const std::uint32_t here = (address + static_cast<std::uint32_t>(at)) & 0xFFFF;
+        const std::uint8_t index = kOpcodeIndex[bytes[at]];
+        const Opcode* op = index != 0 ? &kDocumented[index - 1] : nullptr;
+        const std::size_t length = op != nullptr ? 1u + kOperandBytes[op->mode] : 1u;
+        if (length > size - at) op = nullptr;
+        const std::size_t taken = op != nullptr ? length : 1;
+
+        AsciiLine line;
+        line.hex(here, 4);
+        line.put("  ");
+        for (std::size_t i = 0; i < 3; ++i) {
+            if (i < taken) {
+                line.hex(bytes[at + i], 2);
+            } else {
+                line.put("  ");
+            }
+            line.put(' ');
+        }
+        line.put(' ');
+        if (op == nullptr) {
+            line.put(".BYTE $");
+            line.hex(bytes[at], 2);
+        } else {
+            line.put(op->name);
+            const unsigned value = taken == 2   ? bytes[at + 1]
+                                   : taken == 3 ? bytes[at + 1] | bytes[at + 2] << 8
+                                                : 0;
+            putOperand(line, op->mode, value, here);
+        }
+        line.appendTo(out, charSet);
+        out += u'\r';
+        at += taken;
+    }
+}
+
+}  // namespace qvx
