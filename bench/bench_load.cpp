@@ -13,6 +13,7 @@
 #include "disk/detect.h"
 #include "disk/file.h"
 #include "file_ops.h"
+#include "file_views_bench.h"
 #include "render/listing.h"
 #include "render/load.h"
 #include "support/g64_writer.h"
@@ -166,6 +167,7 @@ int main(int argc, char** argv) {
         if (s.name.rfind("G64", 0) == 0)
             benchmark::RegisterBenchmark(("decode/" + s.name).c_str(), BM_Decode, &s);
     }
+    bench::registerFileViewBenchmarks(dir);
     benchmark::Initialize(&argc, argv);
     TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -193,6 +195,7 @@ int main(int argc, char** argv) {
         std::printf("| %s | %.1f | %.1f | %.2f |\n", s.name.c_str(), decode, floor,
                     floor > 0 ? decode / floor : 0.0);
     }
+    bench::printFileViewTable(reporter.nanos);
     benchmark::Shutdown();
     return 0;
 }

@@ -13,7 +13,7 @@ namespace qvx {
 
 // Holds at most 48 characters: what is put beyond them is dropped.
 struct AsciiLine {
-    std::array<char, 48> text{};
+    std::array<char, 48> text;  // the first length characters count
     std::size_t length = 0;
 
     void put(char c) {
@@ -38,6 +38,10 @@ struct AsciiLine {
     }
     void appendTo(std::u16string& out, int charSet) const {
         appendFontText(out, std::string_view(text.data(), length), charSet);
+    }
+    // Into room for length characters from to on; returns the end.
+    char16_t* writeTo(char16_t* to, int charSet) const {
+        return writeFontText(to, std::string_view(text.data(), length), charSet);
     }
 };
 

@@ -109,19 +109,43 @@ void putOperand(AsciiLine& line, Mode mode, unsigned value, std::uint32_t addres
     }
 }
 
+// The instruction at bytes[at]: its opcode (null for a byte shown as such) and bytes taken.
+struct Decoded {
+    const Opcode* op;
+    std::size_t taken;
+};
+
+Decoded decode(const std::uint8_t* bytes, std::size_t at, std::size_t size) {
+    const std::uint8_t index = kOpcodeIndex[bytes[at]];
+    if (index == 0) return {nullptr, 1};
+    const Opcode* op = &kDocumented[index - 1];
+    const std::size_t length = 1u + kOperandBytes[op->mode];
+    return length > size - at ? Decoded{nullptr, 1} : Decoded{op, length};
+}
+
+// The characters of a line with its break: "C000  A9 00 00  " and the mnemonic, or ".BYTE $xx".
+constexpr std::size_t kOperandChars[] = {0, 0, 5, 4, 6, 6, 6, 8, 8, 8, 8, 8, 6};
+std::size_t lineChars(const Decoded& d) {
+    return 16 + (d.op != nullptr ? 3 + kOperandChars[d.op->mode] : 9) + 1;
+}
+
 }  // namespace
 
 void appendDisassembly(std::u16string& out, const std::uint8_t* bytes, std::size_t size,
                        std::uint32_t address, int charSet) {
-    std::size_t at = 0;
-    while (at < size) {
+    // Sized once and written in place: a long text grown line by line costs more than writing it.
+    std::size_t chars = 0;
+    for (std::size_t at = 0; at < size;) {
+        const Decoded d = decode(bytes, at, size);
+        chars += lineChars(d);
+        at += d.taken;
+    }
+    const std::size_t start = out.size();
+    out.resize(start + chars);
+    char16_t* to = &out[start];
+    for (std::size_t at = 0; at < size;) {
         const std::uint32_t here = (address + static_cast<std::uint32_t>(at)) & 0xFFFF;
-        const std::uint8_t index = kOpcodeIndex[bytes[at]];
-        const Opcode* op = index != 0 ? &kDocumented[index - 1] : nullptr;
-        const std::size_t length = op != nullptr ? 1u + kOperandBytes[op->mode] : 1u;
-        if (length > size - at) op = nullptr;
-        const std::size_t taken = op != nullptr ? length : 1;
-
+        const auto [op, taken] = decode(bytes, at, size);
         AsciiLine line;
         line.hex(here, 4);
         line.put("  ");
@@ -144,8 +168,8 @@ void appendDisassembly(std::u16string& out, const std::uint8_t* bytes, std::size
                                                 : 0;
             putOperand(line, op->mode, value, here);
         }
-        line.appendTo(out, charSet);
-        out += u'\r';
+        to = line.writeTo(to, charSet);
+        *to++ = u'\r';
         at += taken;
     }
 }

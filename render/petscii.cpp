@@ -62,9 +62,16 @@ char16_t quotedFontChar(std::uint8_t byte, int charSet) {
 }
 
 void appendFontText(std::u16string& out, std::string_view text, int charSet) {
+    const std::size_t at = out.size();
+    out.resize(at + text.size());
+    writeFontText(&out[at], text, charSet);
+}
+
+char16_t* writeFontText(char16_t* to, std::string_view text, int charSet) {
     const unsigned base = fontBase(0, charSet);
     for (char c : text)
-        out += static_cast<char16_t>(base + kScreenCodes[static_cast<std::uint8_t>(c)]);
+        *to++ = static_cast<char16_t>(base + kScreenCodes[static_cast<std::uint8_t>(c)]);
+    return to;
 }
 
 }  // namespace qvx

@@ -31,4 +31,7 @@ char16_t quotedFontChar(std::uint8_t byte, int charSet);
 // font code points, none reversed.
 void appendFontText(std::u16string& out, std::string_view text, int charSet);
 
+// The same written from to on, which must have room for text.size() characters; returns the end.
+char16_t* writeFontText(char16_t* to, std::string_view text, int charSet);
+
 }  // namespace qvx

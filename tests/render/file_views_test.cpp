@@ -44,6 +44,16 @@ TEST(FileViews, DisassemblesDocumentedOpcodesAndShowsTheRestAsBytes) {
         appendDisassembly(text, bytes.data(), bytes.size(), 0xC000, 0);
         EXPECT_EQ(readable(text), expected);
     }
+    // Every opcode, also cut short: each line whole, the text exactly as long as its lines.
+    for (unsigned opcode = 0; opcode < 256; ++opcode) {
+        const Bytes bytes = {static_cast<std::uint8_t>(opcode), 0x34, 0x12};
+        for (std::size_t size : {1u, 3u}) {
+            std::u16string text;
+            appendDisassembly(text, bytes.data(), size, 0x1000, 1);
+            EXPECT_EQ(text.back(), u'\r') << opcode;
+            EXPECT_EQ(text.find(u'\0'), std::u16string::npos) << opcode;
+        }
+    }
     std::u16string wrapped;
     const Bytes branch = {0xEA, 0xF0, 0x01};
     appendDisassembly(wrapped, branch.data(), branch.size(), 0xFFFF, 0);
