@@ -221,6 +221,21 @@ TEST(QvxFiles, ShowsEveryViewOfAProgramAndADataFile) {
     EXPECT_EQ(qvx({"--color", "never", program}).out,
               "10 A=2↑8\n20 SYS2071\n\n0817  60        RTS\n");
     EXPECT_EQ(qvx({"--color", "never", text}).out, "HI\nRA\n");
+    // BASIC 3.5 and 7.0 written by hand from their token values, inside PC64 containers.
+    const std::pair<std::vector<std::uint8_t>, const char*> dialects[] = {
+        {{0x01, 0x10, 0x0D, 0x10, 0x0A, 0x00, 0xDE, 0x31, 0x3A, 0xE7, 0x30, 0x2C, 0x32, 0x00, 0x00,
+          0x00},
+         "10 GRAPHIC1:COLOR0,2\n"},
+        {{0x01, 0x1C, 0x0D, 0x1C, 0x0A, 0x00, 0xFE, 0x02, 0x31, 0x3A, 0xCE, 0x08, 0x00, 0x00, 0x00},
+         "10 BANK1:XOR\n"},
+    };
+    for (const auto& [bytes, listing] : dialects) {
+        std::vector<std::uint8_t> container = {'C', '6', '4', 'F', 'i', 'l', 'e', 0};
+        container.resize(0x1A, 0);
+        container.insert(container.end(), bytes.begin(), bytes.end());
+        const std::string path = writeFile(dir + "/dialect.p01", container);
+        EXPECT_EQ(qvx({"--color", "never", path}).out, listing);
+    }
 }
 
 TEST(QvxListing, ShowsNamesAndTypesAsText) {

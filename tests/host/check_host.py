@@ -810,36 +810,48 @@ def test_plugin_copy(opts):
     c.finish()
 
 
-# Two lines of BASIC V2 at $0801 and an RTS after the program's end; a SEQ file of two lines.
-BASIC_PROGRAM = bytes([0x01, 0x08, 0x0E, 0x08, 0x0A, 0x00, 0x99, 0x22, 0x48, 0x45, 0x4C, 0x4C,
-                       0x4F, 0x22, 0x00, 0x16, 0x08, 0x14, 0x00, 0x89, 0x31, 0x30, 0x00, 0x00,
-                       0x00, 0x60])
-SEQ_TEXT = bytes([0x48, 0x49, 0x0D, 0x12, 0x41, 0x0D])
+# Programs written by hand from the published token values, each with the first line LIST
+# prints: BASIC V2 at $0801 with an RTS after the program's end, 3.5 at $1001, 7.0 at $1C01.
+BASIC_PROGRAMS = [
+    ("v2.prg", [0x01, 0x08, 0x0E, 0x08, 0x0A, 0x00, 0x99, 0x22, 0x48, 0x45, 0x4C, 0x4C, 0x4F, 0x22,
+                0x00, 0x16, 0x08, 0x14, 0x00, 0x89, 0x31, 0x30, 0x00, 0x00, 0x00, 0x60],
+     '10 PRINT"HELLO"'),
+    ("v35.prg", [0x01, 0x10, 0x0D, 0x10, 0x0A, 0x00, 0xDE, 0x31, 0x3A, 0xE7, 0x30, 0x2C, 0x32, 0x00,
+                 0x00, 0x00],
+     "10 GRAPHIC1:COLOR0,2"),
+    ("v7.prg", [0x01, 0x1C, 0x0D, 0x1C, 0x0A, 0x00, 0xFE, 0x02, 0x31, 0x3A, 0xCE, 0x08, 0x00, 0x00,
+                0x00],
+     "10 BANK1:XOR"),
+]
+SEQ_TEXT = [0x48, 0x49, 0x0D, 0x12, 0x41, 0x0D]
 
 
 def test_plugin_files(opts):
-    """Single files in the real module: the BASIC listing as LIST prints it, every view as qvx
-    shows it, a keyword found, and Copy as qvx --color never."""
+    """Single files in the real module: each BASIC dialect's listing as LIST prints it, every view
+    as qvx shows it, a keyword found, and Copy as qvx --color never."""
     need_native(opts)
     c = Checker()
-    files = [os.path.join(opts.work, "stub.prg"), os.path.join(opts.work, "notes.seq")]
-    for path, data in zip(files, (BASIC_PROGRAM, SEQ_TEXT)):
-        with open(path, "wb") as f:
-            f.write(data)
+    kinds = [(name, data, [0, 1, 2, 3, 0]) for name, data, _ in BASIC_PROGRAMS]
+    kinds.append(("notes.seq", SEQ_TEXT, [0, 1, 2, 0, 1]))
+    files = []
+    for name, data, _ in kinds:
+        files.append(os.path.join(opts.work, name))
+        with open(files[-1], "wb") as f:
+            f.write(bytes(data))
     r = plugin_run(opts, files, ["--copy", "--find", "0:1:GOTO"])
-    c.eq("files reported", len(r["images"]), 2)
-    for img, path, cycle in zip(r["images"], files, ([0, 1, 2, 3, 0], [0, 1, 2, 0, 1])):
-        where = os.path.basename(path)
-        check_plugin_window(c, where, img, expected_face(opts.plugin))
+    c.eq("files reported", len(r["images"]), len(files))
+    for img, path, (name, _, cycle) in zip(r["images"], files, kinds):
+        check_plugin_window(c, name, img, expected_face(opts.plugin))
         for k, (view, shown) in enumerate(zip(cycle, img["views"])):
             p = native(opts, ["--raw", "--view", str(view), path])
-            c.eq(f"{where} step {k}: the window's text is qvx --raw --view {view}",
+            c.eq(f"{name} step {k}: the window's text is qvx --raw --view {view}",
                  crlf_to_cr(shown["text"]), p.stdout.decode("utf-8"))
             p = native(opts, ["--color", "never", "--view", str(view), path])
-            c.eq(f"{where} step {k}: Select All and Copy is qvx --color never",
+            c.eq(f"{name} step {k}: Select All and Copy is qvx --color never",
                  shown["copies"]["all"]["clipboard"], windows_text(p.stdout.decode("utf-8")))
-    listing = crlf_to_cr(r["images"][0]["views"][0]["text"])
-    c.eq("the listing", listing.split("\r")[:2], [font('10 PRINT"HELLO"'), font("20 GOTO10")])
+    for img, (name, _, first) in zip(r["images"], BASIC_PROGRAMS):
+        listing = crlf_to_cr(img["views"][0]["text"])
+        c.eq(f"{name} listing", listing.split("\r")[0], font(first))
     found = r["images"][0]["views"][0]["finds"][0]
     c.eq("GOTO found", (found["result"], found["selected"]), (0, font("GOTO")))
     c.finish()
