@@ -2,11 +2,11 @@
 #include "disk/program_file.h"
 
 #include <algorithm>
+#include <array>
 #include <cstdint>
 #include <string_view>
 
 #include "base/text.h"
-#include "base/trace.h"
 #include "disk/detect.h"
 #include "disk/file.h"
 
@@ -21,33 +21,21 @@ bool isDigit(char16_t c) {
     return c >= u'0' && c <= u'9';
 }
 
-FileKind kindOfLetter(char16_t letter) {
-    switch (asciiUpper(letter)) {
-        case u'P':
-            return kFileProgram;
-        case u'S':
-        case u'U':
-        case u'R':
-            return kFileData;
-        default:
-            return kFileNone;
-    }
-}
-
 }  // namespace
 
-bool isPc64Extension(const std::u16string& extension) {
-    return extension.size() == 3 && kindOfLetter(extension[0]) != kFileNone &&
-           isDigit(extension[1]) && isDigit(extension[2]);
-}
-
 FileKind fileKindOfExtension(const std::u16string& extension) {
-    if (isPc64Extension(extension)) return kindOfLetter(extension[0]);
-    std::u16string name = extension;
-    std::transform(name.begin(), name.end(), name.begin(), asciiUpper);
-    if (name == u"PRG") return kFileProgram;
-    if (name == u"SEQ" || name == u"USR") return kFileData;
-    return kFileNone;
+    if (extension.size() != 3) return kFileNone;
+    const char16_t first = asciiUpper(extension[0]);
+    if (isDigit(extension[1]) && isDigit(extension[2])) {
+        if (first == u'P') return kFileProgram;
+        return first == u'S' || first == u'U' || first == u'R' ? kFileData : kFileNone;
+    }
+    auto packed = [](char16_t a, char16_t b, char16_t c) {
+        return std::uint64_t{a} << 32 | std::uint64_t{asciiUpper(b)} << 16 | asciiUpper(c);
+    };
+    const std::uint64_t name = packed(first, extension[1], extension[2]);
+    if (name == packed('P', 'R', 'G')) return kFileProgram;
+    return name == packed('S', 'E', 'Q') || name == packed('U', 'S', 'R') ? kFileData : kFileNone;
 }
 
 bool readProgramFile(const std::u16string& path, DiskImage& image) {
@@ -55,24 +43,24 @@ bool readProgramFile(const std::u16string& path, DiskImage& image) {
     const FileKind kind = fileKindOfExtension(extension);
     if (kind == kFileNone) return false;
     ImageFile file(path);
-    const std::int64_t size = file.size();
-    if (size < 0) return false;
-    const bool pc64 = isPc64Extension(extension);
-    const std::size_t skip = pc64 ? kPc64HeaderSize : 0;
-    const std::size_t wanted =
-        static_cast<std::size_t>(std::min<std::int64_t>(size, kMaxFileBytes + skip));
-    std::vector<std::uint8_t> bytes(wanted);
-    bytes.resize(file.read(bytes.data(), bytes.size()));
-    if (pc64 && (bytes.size() < kPc64HeaderSize ||
-                 !std::equal(kPc64Signature.begin(), kPc64Signature.end(), bytes.begin())))
-        return false;
-    bytes.erase(bytes.begin(), bytes.begin() + static_cast<std::ptrdiff_t>(skip));
+    std::int64_t left = file.size();
+    if (left < 0) return false;
+    const bool pc64 = isDigit(extension[1]);  // PRG, SEQ and USR have letters there
+    if (pc64) {
+        std::array<std::uint8_t, kPc64HeaderSize> header{};
+        if (file.read(header.data(), header.size()) != header.size() ||
+            !std::equal(kPc64Signature.begin(), kPc64Signature.end(), header.begin()))
+            return false;
+        left -= static_cast<std::int64_t>(kPc64HeaderSize);
+    }
+    std::vector<std::uint8_t> bytes(static_cast<std::size_t>(
+        std::min<std::int64_t>(std::max<std::int64_t>(left, 0), kMaxFileBytes)));
+    // Cut to what arrived; a resize would bring in the growing half as well.
+    bytes.erase(bytes.begin() + static_cast<std::ptrdiff_t>(file.read(bytes.data(), bytes.size())),
+                bytes.end());
     image.type = kTypeUnknown;
     image.fileKind = kind;
     image.fileBytes = std::move(bytes);
-    logDebug(joined({u"readProgramFile - ", pc64 ? u"PC64 " : u"",
-                     kind == kFileProgram ? u"program, " : u"data file, ",
-                     decimal(static_cast<std::int64_t>(image.fileBytes.size())), u" bytes"}));
     return true;
 }
 

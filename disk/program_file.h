@@ -16,14 +16,11 @@ constexpr std::size_t kMaxFileBytes = 1u << 20;
 // or R and two digits (P00, s01, ...) the same kinds. kFileNone for any other extension.
 FileKind fileKindOfExtension(const std::u16string& extension);
 
-// Whether the name is a PC64 container's (a letter and two digits).
-bool isPc64Extension(const std::u16string& extension);
-
 // When the extension names a file kind and the file is a regular file (and, for a PC64 container,
 // begins with its signature "C64File" and a zero), sets fileKind and fileBytes (at most
-// kMaxFileBytes of the data, after a container's header), traces one line and returns true.
-// Otherwise returns false and leaves the record as it was, so that the disk readers take the
-// file; nothing is traced then.
+// kMaxFileBytes of the data, after a container's header) and returns true; nothing is traced
+// (the module has no room for the line). Otherwise returns false and leaves the record as it was,
+// so that the disk readers take the file.
 bool readProgramFile(const std::u16string& path, DiskImage& image);
 
 }  // namespace qvx

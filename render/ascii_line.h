@@ -27,15 +27,6 @@ struct AsciiLine {
         for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
             put("0123456789ABCDEF"[(value >> shift) & 0xF]);
     }
-    void decimal(unsigned value) {
-        std::array<char, 10> reversed{};
-        std::size_t n = 0;
-        do {
-            reversed[n++] = static_cast<char>('0' + value % 10);
-            value /= 10;
-        } while (value != 0);
-        while (n > 0) put(reversed[--n]);
-    }
     void appendTo(std::u16string& out, int charSet) const {
         appendFontText(out, std::string_view(text.data(), length), charSet);
     }

@@ -2,8 +2,10 @@
 #include "render/basic_listing.h"
 
 #include <algorithm>
+#include <cstring>
 #include <string_view>
 
+#include "base/text.h"
 #include "render/ascii_line.h"
 #include "render/disassembly.h"
 #include "render/petscii.h"
@@ -13,7 +15,6 @@ namespace {
 
 constexpr std::uint8_t kQuote = 0x22;
 constexpr std::uint8_t kPi = 0xFF;
-constexpr std::uint8_t kFirstExtendedToken = 0xCC;
 
 struct BasicLine {
     std::uint16_t number = 0;
@@ -33,38 +34,20 @@ std::size_t forEachLine(const std::uint8_t* program, std::size_t size, OnLine on
         BasicLine line;
         line.number = static_cast<std::uint16_t>(program[at + 2] | program[at + 3] << 8);
         line.begin = at + 4;
-        line.end =
-            static_cast<std::size_t>(std::find(program + line.begin, program + size, 0) - program);
+        const void* zero = std::memchr(program + line.begin, 0, size - line.begin);
+        line.end = zero != nullptr
+                       ? static_cast<std::size_t>(static_cast<const std::uint8_t*>(zero) - program)
+                       : size;
         onLine(line);
         at = line.end + 1;
     }
     return std::min(at, size);
 }
 
-bool usesExtendedTokens(const std::uint8_t* program, std::size_t size) {
-    bool found = false;
-    forEachLine(program, size, [&](const BasicLine& line) {
-        bool quoted = false;
-        for (std::size_t i = line.begin; i < line.end && !found; ++i) {
-            if (program[i] == kQuote) quoted = !quoted;
-            found = !quoted && program[i] >= kFirstExtendedToken && program[i] != kPi;
-        }
-    });
-    return found;
-}
-
-void appendUnknown(std::u16string& out, std::initializer_list<std::uint8_t> bytes, int charSet) {
-    AsciiLine text;
-    text.put("[$");
-    for (std::uint8_t b : bytes) text.hex(b, 2);
-    text.put(']');
-    text.appendTo(out, charSet);
-}
-
 void appendLine(std::u16string& out, const std::uint8_t* program, const BasicLine& line,
                 BasicDialect dialect, int charSet) {
     AsciiLine number;
-    number.decimal(line.number);
+    for (char16_t digit : decimal(line.number)) number.put(static_cast<char>(digit));
     number.put(' ');
     number.appendTo(out, charSet);
 
@@ -74,24 +57,26 @@ void appendLine(std::u16string& out, const std::uint8_t* program, const BasicLin
         if (b == kQuote) quoted = !quoted;
         if (quoted || b < 0x80 || b == kPi) {
             out += quotedFontChar(b, charSet);
-        } else if (isTokenPrefix(dialect, b)) {
-            const bool complete = i + 1 < line.end;
-            const std::string_view word = complete ? prefixedKeyword(b, program[i + 1]) : "";
-            if (!word.empty()) {
-                appendFontText(out, word, charSet);
-            } else if (complete) {
-                appendUnknown(out, {b, program[i + 1]}, charSet);
-            } else {
-                appendUnknown(out, {b}, charSet);
-            }
-            i += complete ? 1 : 0;
         } else {
-            const std::string_view word = keyword(dialect, b);
-            if (word.empty()) {
-                appendUnknown(out, {b}, charSet);
+            // A token: its keyword, or its bytes when the dialect has none for it.
+            std::size_t taken = 1;
+            std::string_view word;
+            if (isTokenPrefix(dialect, b)) {
+                taken = i + 1 < line.end ? 2 : 1;
+                if (taken == 2) word = prefixedKeyword(b, program[i + 1]);
             } else {
-                appendFontText(out, word, charSet);
+                word = keyword(dialect, b);
             }
+            AsciiLine shown;
+            if (word.empty()) {
+                shown.put('[');
+                shown.put('$');
+                for (std::size_t k = 0; k < taken; ++k) shown.hex(program[i + k], 2);
+                shown.put(']');
+                word = std::string_view(shown.text.data(), shown.length);
+            }
+            appendFontText(out, word, charSet);
+            i += taken - 1;
         }
     }
     out += u'\r';
@@ -99,28 +84,9 @@ void appendLine(std::u16string& out, const std::uint8_t* program, const BasicLin
 
 }  // namespace
 
-bool isBasicStart(std::uint16_t address) {
-    constexpr std::uint16_t kStarts[] = {0x0801, 0x1001, 0x1201, 0x0401, 0x1C01, 0x4001};
-    return std::find(std::begin(kStarts), std::end(kStarts), address) != std::end(kStarts);
-}
-
-BasicDialect basicDialect(const std::uint8_t* program, std::size_t size, std::uint16_t address) {
-    switch (address) {
-        case 0x1C01:
-        case 0x4001:
-            return BasicDialect::V7;
-        case 0x0401:
-            return usesExtendedTokens(program, size) ? BasicDialect::V4 : BasicDialect::V2;
-        case 0x1001:
-            return usesExtendedTokens(program, size) ? BasicDialect::V35 : BasicDialect::V2;
-        default:
-            return BasicDialect::V2;
-    }
-}
-
 void appendBasicListing(std::u16string& out, const std::uint8_t* program, std::size_t size,
                         std::uint16_t address, int charSet) {
-    const BasicDialect dialect = basicDialect(program, size, address);
+    const BasicDialect dialect = basicDialect(address);
     out.reserve(out.size() + size + size / 2);
     const std::size_t end = forEachLine(program, size, [&](const BasicLine& line) {
         appendLine(out, program, line, dialect, charSet);

@@ -18,7 +18,9 @@ constexpr std::uint8_t kPrefixFunction = 0xCE;
 constexpr std::uint8_t kPrefixStatement = 0xFE;
 
 // Whether token starts a two-byte token in the dialect.
-bool isTokenPrefix(BasicDialect dialect, std::uint8_t token);
+constexpr bool isTokenPrefix(BasicDialect dialect, std::uint8_t token) {
+    return dialect == BasicDialect::V7 && (token == kPrefixFunction || token == kPrefixStatement);
+}
 
 // The keyword of a one-byte token (0x80 to 0xFE) as LIST spells it, in ASCII capitals ("^" for
 // the up arrow of the power token); empty when the dialect has none for it.

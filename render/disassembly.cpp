@@ -1,4 +1,4 @@
-// The documented 6502 opcodes, compiled into one table of mnemonic and addressing mode per byte.
+// The documented 6502 opcodes, compiled into a table of mnemonic and addressing mode per byte.
 #include "render/disassembly.h"
 
 #include <array>
@@ -11,8 +11,24 @@ namespace {
 
 enum Mode : std::uint8_t { Imp, Acc, Imm, Zp, Zpx, Zpy, Abs, Abx, Aby, Ind, Izx, Izy, Rel };
 
-constexpr std::uint8_t kOperandBytes[] = {0, 0, 1, 1, 1, 1, 2, 2, 2, 2, 1, 1, 1};
+// Each mode's operand: its bytes, and what stands before and after its value in hexadecimal (a
+// branch shows its target, four digits).
+struct ModeText {
+    std::uint8_t bytes;
+    char before[4];
+    char after[4];
+};
+constexpr ModeText kModes[] = {
+    {0, "", ""},       {0, "", ""},       {1, " #$", ""},  {1, " $", ""},   {1, " $", ",X"},
+    {1, " $", ",Y"},   {2, " $", ""},     {2, " $", ",X"}, {2, " $", ",Y"}, {2, " ($", ")"},
+    {1, " ($", ",X)"}, {1, " ($", "),Y"}, {1, " $", ""},
+};
 
+constexpr int operandDigits(Mode mode) {
+    return mode == Rel ? 4 : 2 * kModes[mode].bytes;
+}
+
+// The source of the table below; only the table is kept in the module.
 struct Opcode {
     std::uint8_t code;
     char name[4];
@@ -61,72 +77,63 @@ constexpr Opcode kDocumented[] = {
 };
 static_assert(std::size(kDocumented) == 151);
 
-// Index + 1 into kDocumented for each byte, 0 for none.
-constexpr std::array<std::uint8_t, 256> makeOpcodeIndex() {
-    std::array<std::uint8_t, 256> index{};
-    for (std::size_t i = 0; i < std::size(kDocumented); ++i)
-        index[kDocumented[i].code] = static_cast<std::uint8_t>(i + 1);
-    return index;
-}
-constexpr std::array<std::uint8_t, 256> kOpcodeIndex = makeOpcodeIndex();
+constexpr std::size_t kMnemonicCount = 56;
 
-void putOperand(AsciiLine& line, Mode mode, unsigned value, std::uint32_t address) {
-    switch (mode) {
-        case Imp:
-        case Acc:
-            return;
-        case Imm:
-            line.put(" #$");
-            line.hex(value, 2);
-            return;
-        case Zp:
-        case Zpx:
-        case Zpy:
-        case Izx:
-        case Izy:
-            line.put(mode == Izx || mode == Izy ? " ($" : " $");
-            line.hex(value, 2);
-            line.put(mode == Zpx   ? ",X"
-                     : mode == Zpy ? ",Y"
-                     : mode == Izx ? ",X)"
-                     : mode == Izy ? "),Y"
-                                   : "");
-            return;
-        case Abs:
-        case Abx:
-        case Aby:
-        case Ind:
-            line.put(mode == Ind ? " ($" : " $");
-            line.hex(value, 4);
-            line.put(mode == Abx ? ",X" : mode == Aby ? ",Y" : mode == Ind ? ")" : "");
-            return;
-        case Rel:
-            line.put(" $");
-            line.hex((address + 2 + static_cast<std::uint32_t>(static_cast<std::int8_t>(value))) &
-                         0xFFFF,
-                     4);
-            return;
+// Per byte: its mnemonic's number + 1 (0 for no documented opcode) and its mode; the mnemonics
+// three letters each.
+struct OpcodeTable {
+    std::array<char, 3 * kMnemonicCount> names{};
+    std::array<std::uint8_t, 256> mnemonic{};
+    std::array<std::uint8_t, 128> modes{};  // two a byte, the even opcode's in the low half
+    constexpr Mode mode(std::uint8_t code) const {
+        return static_cast<Mode>(modes[code / 2] >> (code % 2 * 4) & 0xF);
     }
-}
+};
 
-// The instruction at bytes[at]: its opcode (null for a byte shown as such) and bytes taken.
+constexpr OpcodeTable makeOpcodeTable() {
+    OpcodeTable table;
+    std::size_t count = 0;
+    for (const Opcode& op : kDocumented) {
+        std::size_t n = 0;
+        while (n < count &&
+               !(table.names[3 * n] == op.name[0] && table.names[3 * n + 1] == op.name[1] &&
+                 table.names[3 * n + 2] == op.name[2]))
+            ++n;
+        if (n == count) {
+            for (std::size_t i = 0; i < 3; ++i) table.names[3 * n + i] = op.name[i];
+            ++count;
+        }
+        table.mnemonic[op.code] = static_cast<std::uint8_t>(n + 1);
+        table.modes[op.code / 2] |= static_cast<std::uint8_t>(op.mode << (op.code % 2 * 4));
+    }
+    return table;
+}
+constexpr OpcodeTable kOpcodes = makeOpcodeTable();
+static_assert(kOpcodes.names[3 * (kMnemonicCount - 1)] != 0);
+
+// The instruction at bytes[at]: its mnemonic's number + 1 (0 for a byte shown as such), its
+// mode and the bytes taken.
 struct Decoded {
-    const Opcode* op;
+    std::uint8_t mnemonic;
+    Mode mode;
     std::size_t taken;
 };
 
 Decoded decode(const std::uint8_t* bytes, std::size_t at, std::size_t size) {
-    const std::uint8_t index = kOpcodeIndex[bytes[at]];
-    if (index == 0) return {nullptr, 1};
-    const Opcode* op = &kDocumented[index - 1];
-    const std::size_t length = 1u + kOperandBytes[op->mode];
-    return length > size - at ? Decoded{nullptr, 1} : Decoded{op, length};
+    const std::uint8_t b = bytes[at];
+    const Mode mode = kOpcodes.mode(b);
+    const std::size_t length = 1u + kModes[mode].bytes;
+    if (kOpcodes.mnemonic[b] == 0 || length > size - at) return {0, Imp, 1};
+    return {kOpcodes.mnemonic[b], mode, length};
 }
 
-// The characters of a line with its break: "C000  A9 00 00  " and the mnemonic, or ".BYTE $xx".
-constexpr std::size_t kOperandChars[] = {0, 0, 5, 4, 6, 6, 6, 8, 8, 8, 8, 8, 6};
+// The characters of a line with its break: "C000  A9 00 00  ", then the mnemonic and operand or
+// ".BYTE $xx".
 std::size_t lineChars(const Decoded& d) {
-    return 16 + (d.op != nullptr ? 3 + kOperandChars[d.op->mode] : 9) + 1;
+    if (d.mnemonic == 0) return 16 + 9 + 1;
+    const ModeText& m = kModes[d.mode];
+    return 16 + 3 + std::string_view(m.before).size() + operandDigits(d.mode) +
+           std::string_view(m.after).size() + 1;
 }
 
 }  // namespace
@@ -145,7 +152,7 @@ void appendDisassembly(std::u16string& out, const std::uint8_t* bytes, std::size
     char16_t* to = &out[start];
     for (std::size_t at = 0; at < size;) {
         const std::uint32_t here = (address + static_cast<std::uint32_t>(at)) & 0xFFFF;
-        const auto [op, taken] = decode(bytes, at, size);
+        const auto [mnemonic, mode, taken] = decode(bytes, at, size);
         AsciiLine line;
         line.hex(here, 4);
         line.put("  ");
@@ -158,15 +165,19 @@ void appendDisassembly(std::u16string& out, const std::uint8_t* bytes, std::size
             line.put(' ');
         }
         line.put(' ');
-        if (op == nullptr) {
+        if (mnemonic == 0) {
             line.put(".BYTE $");
             line.hex(bytes[at], 2);
         } else {
-            line.put(op->name);
-            const unsigned value = taken == 2   ? bytes[at + 1]
-                                   : taken == 3 ? bytes[at + 1] | bytes[at + 2] << 8
-                                                : 0;
-            putOperand(line, op->mode, value, here);
+            line.put(std::string_view(&kOpcodes.names[3 * (mnemonic - 1)], 3));
+            const ModeText& text = kModes[mode];
+            line.put(text.before);
+            if (taken > 1) {
+                unsigned value = taken == 2 ? bytes[at + 1] : bytes[at + 1] | bytes[at + 2] << 8;
+                if (mode == Rel) value = (here + 2 + static_cast<std::int8_t>(value)) & 0xFFFF;
+                line.hex(value, operandDigits(mode));
+            }
+            line.put(text.after);
         }
         to = line.writeTo(to, charSet);
         *to++ = u'\r';

@@ -25,19 +25,6 @@ Body fileBody(const DiskImage& image) {
 
 }  // namespace
 
-std::uint16_t fileLoadAddress(const DiskImage& image) {
-    const std::vector<std::uint8_t>& bytes = image.fileBytes;
-    if (image.fileKind != kFileProgram || bytes.size() < 2) return 0;
-    return static_cast<std::uint16_t>(bytes[0] | bytes[1] << 8);
-}
-
-FileContent fileContent(const DiskImage& image) {
-    if (image.fileKind != kFileProgram) return FileContent::Text;
-    return image.fileBytes.size() >= 2 && isBasicStart(fileLoadAddress(image))
-               ? FileContent::Basic
-               : FileContent::MachineCode;
-}
-
 std::u16string fileViewText(const DiskImage& image, int view) {
     const Body body = fileBody(image);
     const int charSet = viewCharSet(view);

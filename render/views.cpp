@@ -22,18 +22,14 @@ std::uint8_t nextView(const DiskImage& image, std::uint8_t view) {
 
 std::u16string_view viewName(const DiskImage& image, int view) {
     if (image.fileKind != kFileNone) {
+        constexpr std::u16string_view kContentNames[][2] = {
+            {u"BASIC listing", u"BASIC listing, second character set"},
+            {u"6502", u"6502, second character set"},
+            {u"Text", u"Text, second character set"}};
         if (!hasView(image, view)) return {};
         if (view == kViewHex) return u"Hex";
         if (view == kViewInstructions) return u"6502";
-        switch (fileContent(image)) {
-            case FileContent::Basic:
-                return view == kViewListing ? u"BASIC listing"
-                                            : u"BASIC listing, second character set";
-            case FileContent::MachineCode:
-                return view == kViewListing ? u"6502" : u"6502, second character set";
-            case FileContent::Text:
-                return view == kViewListing ? u"Text" : u"Text, second character set";
-        }
+        return kContentNames[static_cast<int>(fileContent(image))][view];
     }
     switch (view) {
         case kViewListing:

@@ -15,7 +15,6 @@
 #include "render/unicode_text.h"
 #include "render/views.h"
 #include "support/image_builder.h"
-#include "support/trace_capture.h"
 
 namespace qvx {
 namespace {
@@ -131,16 +130,6 @@ TEST(FileViews, LoadsProgramAndDataFilesAndPc64Containers) {
         EXPECT_EQ(toUtf8(names), c.names);
         if (c.kind != kFileNone) EXPECT_EQ(nextView(image, lastView(image)), kViewListing);
     }
-}
-
-TEST(FileViews, TracesWhatWasRead) {
-    Bytes pc64 = {'C', '6', '4', 'F', 'i', 'l', 'e', 0};
-    pc64.resize(0x1A + 3, 0);
-    const std::string path = test::writeFile(test::scratchDir() + "/x.p00", pc64);
-    test::TraceCapture trace;
-    DiskImage image;
-    loadImage(test::u16path(path), image);
-    EXPECT_EQ(trace.lines, std::vector<std::u16string>{u"readProgramFile - PC64 program, 3 bytes"});
 }
 
 }  // namespace
