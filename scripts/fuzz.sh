@@ -10,7 +10,7 @@ cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 out=build/fuzz
 mkdir -p "$out/seeds" "$out/seeds-g64" "$out/artifacts" "$out/corpus/load" "$out/corpus/g64" \
-  "$out/corpus/listing" "$out/corpus/extract"
+  "$out/corpus/listing" "$out/corpus/extract" "$out/corpus/file-views"
 "$out/fuzz/fuzz_seeds" "$out/seeds" "$out/seeds-g64"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
@@ -33,6 +33,7 @@ run load_fuzzer "$out/corpus/load" -max_len=20000 "$out/seeds"
 run g64_fuzzer "$out/corpus/g64" -max_len=24000 "$out/seeds-g64"
 run listing_fuzzer "$out/corpus/listing" -max_len=4096
 run extract_fuzzer "$out/corpus/extract" -max_len=20000 "$out/seeds"
+run file_views_fuzzer "$out/corpus/file-views" -max_len=70000
 
 failed=0
 for i in "${!pids[@]}"; do
