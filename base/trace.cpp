@@ -11,8 +11,10 @@ namespace qvx {
 void writePlatformLine(const std::u16string& line);
 
 namespace {
+// At namespace scope, built when the module loads: the host may call in on any thread.
+TraceSink installed;
+
 TraceSink& sink() {
-    static TraceSink installed;
     return installed;
 }
 }  // namespace

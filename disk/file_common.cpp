@@ -7,8 +7,10 @@
 namespace qvx {
 
 namespace {
+// At namespace scope, built when the module loads: files may be opened on any thread.
+FileObserver installed;
+
 FileObserver& observer() {
-    static FileObserver installed;
     return installed;
 }
 }  // namespace

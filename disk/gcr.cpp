@@ -52,6 +52,9 @@ std::array<PairTable, 4> makePairTables() {
     return tables;
 }
 
+// Built when the module loads, not at first use: no guard, and G64s may be read on any thread.
+const std::array<PairTable, 4> kGcrPairs = makePairTables();
+
 // Eight bytes, the first the most significant: written out so that compilers make it one load.
 inline std::uint64_t load64(const std::uint8_t* p) {
     return std::uint64_t{p[0]} << 56 | std::uint64_t{p[1]} << 48 | std::uint64_t{p[2]} << 40 |
@@ -62,7 +65,6 @@ inline std::uint64_t load64(const std::uint8_t* p) {
 // Decodes groups of five GCR bytes into four bytes each, from any bit; false when a code was
 // not GCR (the group's bytes then stand for nothing).
 bool decodeGroups(const std::uint8_t* bits, std::size_t at, std::uint8_t* out, std::size_t groups) {
-    static const std::array<PairTable, 4> kGcrPairs = makePairTables();
     std::uint64_t flags = 0;
     const std::uint8_t* p = bits + at / 8;
     const unsigned shift = at % 8;

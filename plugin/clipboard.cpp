@@ -39,14 +39,11 @@ std::u16string readableRange(HWND viewer, CHARRANGE range) {
 
 // The data objects outlive the copy on the clipboard, which may call them after the host has
 // unloaded the module, up to the end of the process: from the first one on the module stays.
+// Pinning again changes nothing, so no once-only guard is needed.
 void keepModuleLoaded() {
-    static const bool kept = [] {
-        HMODULE self = nullptr;
-        return GetModuleHandleExW(
-                   GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
-                   reinterpret_cast<LPCWSTR>(&keepModuleLoaded), &self) != FALSE;
-    }();
-    static_cast<void>(kept);
+    HMODULE self = nullptr;
+    GetModuleHandleExW(GET_MODULE_HANDLE_EX_FLAG_FROM_ADDRESS | GET_MODULE_HANDLE_EX_FLAG_PIN,
+                       reinterpret_cast<LPCWSTR>(&keepModuleLoaded), &self);
 }
 
 // Reference counting for the objects the control and the clipboard hold: the last Release frees.

@@ -14,8 +14,10 @@ namespace {
 
 HINSTANCE instanceValue = nullptr;
 
+// At namespace scope, built before the host can call in: no guard, on any thread.
+std::u16string directory;
+
 std::u16string& directoryValue() {
-    static std::u16string directory;
     return directory;
 }
 

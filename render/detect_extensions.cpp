@@ -29,8 +29,12 @@ std::string extensionList() {
     return list;
 }
 
+namespace {
+// Built when the program loads: no guard, and asked from any thread.
+const std::vector<std::u16string> known = detectExtensions();
+}  // namespace
+
 bool isDetectedExtension(std::u16string_view extension) {
-    static const std::vector<std::u16string> known = detectExtensions();
     return std::any_of(known.begin(), known.end(), [extension](const std::u16string& ext) {
         return ext.size() == extension.size() &&
                std::equal(ext.begin(), ext.end(), extension.begin(),
