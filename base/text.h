@@ -24,4 +24,19 @@ std::u16string joined(std::initializer_list<std::u16string_view> parts);
 std::u16string fromUtf8(std::string_view utf8);
 std::string toUtf8(std::u16string_view text);
 
+// A POSIX path's bytes as UTF-16: valid UTF-8 decoded, every other byte B (0x80 to 0xFF) as the
+// lone surrogate U+DC00 + B, so that systemPath gives back exactly the bytes, whatever they are.
+// (Windows paths are UTF-16 already and need neither.)
+std::u16string pathFromSystem(std::string_view bytes);
+
+// The bytes of such a path for the system: UTF-8, each lone U+DC80 to U+DCFF as the byte it
+// stands for; any other lone surrogate, which no byte gives, as U+FFFD.
+std::string systemPath(std::u16string_view path);
+
+// The path for a message or a text: UTF-8, each byte that is not UTF-8 written as "\xE9".
+std::string readablePath(std::u16string_view path);
+
+// Whether the path holds a byte that is not UTF-8: its text and its bytes differ.
+bool hasRawBytes(std::u16string_view path);
+
 }  // namespace qvx

@@ -12,6 +12,7 @@
 #include "counting_allocator.h"
 #include "disk/detect.h"
 #include "disk/file.h"
+#include "disk/g64.h"
 #include "file_ops.h"
 #include "render/listing.h"
 #include "render/load.h"
@@ -105,6 +106,7 @@ void BM_Decode(benchmark::State& state, const Subject* s) {
     for (auto _ : state) {
         DiskImage image;
         setType(s->path, image);
+        readG64(s->path, image);
         benchmark::DoNotOptimize(image.decodedSectors.data());
     }
 }

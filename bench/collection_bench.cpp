@@ -23,6 +23,7 @@
 #include "base/text.h"
 #include "cli/image_paths.h"
 #include "cli/ordered_work.h"
+#include "cli/read_image.h"
 #include "disk/file.h"
 #include "file_ops.h"
 #include "render/load.h"
@@ -129,7 +130,7 @@ int floor(int rounds, const std::vector<std::u16string>& given) {
     for (std::size_t i = 0; i < images.size(); ++i) {
         bench::FileOpRecorder recorder(logs[i]);
         DiskImage image;
-        readImage(images[i], image, {true, true});
+        cli::readImage(images[i], image, {true, true});
     }
     const unsigned threads = std::max(1u, std::thread::hardware_concurrency());
     double best = 1e9;
@@ -162,7 +163,7 @@ int main(int argc, char** argv) {
     if (args.size() == 3 && args[0] == "write") return write(args[1], std::stoi(args[2]));
     if (args.size() >= 3 && args[0] == "floor") {
         std::vector<std::u16string> paths;
-        for (std::size_t i = 2; i < args.size(); ++i) paths.push_back(fromUtf8(args[i]));
+        for (std::size_t i = 2; i < args.size(); ++i) paths.push_back(pathFromSystem(args[i]));
         return floor(std::stoi(args[1]), paths);
     }
     std::fprintf(stderr, "usage: collection_bench write DIR COUNT | floor ROUNDS PATH...\n");

@@ -9,6 +9,7 @@
 #include "cli/image_paths.h"
 #include "cli/options.h"
 #include "cli/png.h"
+#include "cli/problem_text.h"
 #include "cli/terminal_text.h"
 #include "disk/image.h"
 #include "qvx_version.h"
@@ -23,7 +24,8 @@ namespace {
 class TraceToStderr {
   public:
     TraceToStderr(bool enabled, const Writer& err) {
-        if (enabled) setTraceSink([&err](const std::u16string& line) { err(toUtf8(line) + "\n"); });
+        if (enabled)
+            setTraceSink([&err](const std::u16string& line) { err(readablePath(line) + "\n"); });
     }
     ~TraceToStderr() { setTraceSink(nullptr); }
     TraceToStderr(const TraceToStderr&) = delete;
@@ -75,6 +77,7 @@ int runQvx(const std::vector<std::u16string>& args, const Console& console) {
     }();
 
     const bool readable = isReadableImage(image);
+    bool pictureFailed = false;
     if (!options.png.empty()) {
         // No picture of a file that is no image: it would only show an empty frame.
         const std::string problem =
@@ -83,23 +86,18 @@ int runQvx(const std::vector<std::u16string>& args, const Console& console) {
                 : "";
         if (!problem.empty()) {
             console.err("qvx: " + problem + "\n");
-            return kExitUnreadable;
+            pictureFailed = true;
         }
     } else if (viewExists) {
         const bool color =
             !options.raw && useColor(options.color, console.stdoutIsTerminal, console.noColor);
         console.out(options.raw ? rawText(text) : terminalText(text, color));
     }
-    const std::string imageName = toUtf8(path);
-    if (!readable) {
-        console.err("qvx: " + imageName + ": not a readable disk image\n");
-        return kExitUnreadable;
-    }
-    if (!viewExists) {
-        console.err("qvx: " + imageName + ": no error bytes, so no error map (view 3)\n");
-        return kExitUnreadable;
-    }
-    return kExitOk;
+    const std::string imageName = readablePath(path);
+    const std::string report = imageReport(imageName, image);
+    if (!report.empty()) console.err(report);
+    if (readable && !viewExists) console.err(noErrorMapMessage(imageName));
+    return pictureFailed || !report.empty() || !viewExists ? kExitUnreadable : kExitOk;
 }
 
 }  // namespace qvx::cli

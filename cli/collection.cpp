@@ -10,11 +10,13 @@
 #include "base/trace.h"
 #include "cli/image_paths.h"
 #include "cli/image_report.h"
+#include "cli/name_pattern.h"
 #include "cli/ordered_work.h"
+#include "cli/problem_text.h"
+#include "cli/read_image.h"
 #include "cli/terminal_text.h"
 #include "render/listing.h"
 #include "render/load.h"
-#include "render/name_pattern.h"
 #include "render/views.h"
 
 namespace qvx::cli {
@@ -30,7 +32,7 @@ class TraceToResults {
     explicit TraceToResults(bool enabled) {
         if (enabled)
             setTraceSink([](const std::u16string& line) {
-                if (traceTarget != nullptr) *traceTarget += toUtf8(line) + "\n";
+                if (traceTarget != nullptr) *traceTarget += readablePath(line) + "\n";
             });
     }
     ~TraceToResults() { setTraceSink(nullptr); }
@@ -44,16 +46,16 @@ struct Plan {
     NamePattern pattern;
 };
 
-std::string unreadableMessage(const std::string& path, const DiskImage& image) {
-    std::string message = "qvx: " + path + ": not a readable disk image";
-    const std::string why = problemText(image);
-    if (!why.empty()) message += " (" + why + ")";
-    return message + "\n";
+// The report on the image's problems, and whether the exit status counts it.
+void report(const std::string& shown, const DiskImage& image, ImageResult& result) {
+    const std::string message = imageReport(shown, image);
+    result.err += message;
+    result.failed = result.failed || !message.empty();
 }
 
 void readForText(const std::u16string& path, const Plan& plan, ImageResult& result) {
     const Options& options = plan.options;
-    const std::string shown = toUtf8(path);
+    const std::string shown = readablePath(path);
     DiskImage image;
     std::u16string text;
     if (options.view <= kViewSecondListing) {
@@ -66,40 +68,32 @@ void readForText(const std::u16string& path, const Plan& plan, ImageResult& resu
     result.out = "==> " + shown + " <==\n";
     const bool viewExists = hasView(image, options.view);
     if (viewExists) result.out += options.raw ? rawText(text) : terminalText(text, plan.color);
-    if (!isReadableImage(image)) {
-        result.err += unreadableMessage(shown, image);
+    report(shown, image, result);
+    if (isReadableImage(image) && !viewExists) {
+        result.err += noErrorMapMessage(shown);
         result.failed = true;
-    } else if (!viewExists) {
-        result.err += "qvx: " + shown + ": no error bytes, so no error map (view 3)\n";
-        result.failed = true;
-    } else if (!image.problems.empty()) {
-        result.err += "qvx: " + shown + ": read with problems: " + problemText(image) + "\n";
     }
 }
 
 void readForJson(const std::u16string& path, ImageResult& result) {
     DiskImage image;
     readImage(path, image, {true, true});
-    const std::string shown = toUtf8(path);
-    result.out = imageJson(shown, image);
-    if (!isReadableImage(image)) {
-        result.err += unreadableMessage(shown, image);
-        result.failed = true;
-    }
+    result.out = imageJson(path, image);
+    report(readablePath(path), image, result);
 }
 
 // Only the directory is read: the entry lines need nothing else.
 void readForFind(const std::u16string& path, const Plan& plan, ImageResult& result) {
     DiskImage image;
     readImage(path, image, {false, false});
-    const std::string shown = toUtf8(path);
+    const std::string shown = readablePath(path);
     const bool json = plan.options.json;
     for (std::size_t i = 1; i < image.dirEntries.size(); ++i) {
         const DirEntry& entry = image.dirEntries[i];
         if (!nameMatches(plan.pattern, entry.name)) continue;
         result.matched = true;
         if (json) {
-            result.out += matchJson(shown, i, entry);
+            result.out += matchJson(path, i, entry);
             continue;
         }
         std::u16string line;
@@ -108,12 +102,7 @@ void readForFind(const std::u16string& path, const Plan& plan, ImageResult& resu
         result.out += plan.options.raw ? rawText(line) : terminalText(line, false);
         result.out += "\n";
     }
-    if (!isReadableImage(image)) {
-        result.err += unreadableMessage(shown, image);
-        result.failed = true;
-    } else if (!json && !image.problems.empty()) {
-        result.err += "qvx: " + shown + ": read with problems: " + problemText(image) + "\n";
-    }
+    report(shown, image, result);
 }
 
 ImageResult examine(const std::u16string& path, const Plan& plan) {
@@ -211,7 +200,12 @@ int runCollection(const Options& options, const Console& console) {
     const ImagePaths paths = collectImages(options.paths, options.recursive);
     bool failed = false;
     for (const FolderError& error : paths.errors) {
-        console.err("qvx: " + toUtf8(error.folder) + ": " + error.reason + "\n");
+        console.err("qvx: " + readablePath(error.folder) + ": " + error.reason + "\n");
+        failed = true;
+    }
+    for (const std::u16string& folder : paths.foldersWithoutImages) {
+        console.err("qvx: " + readablePath(folder) + ": no disk image in this folder" +
+                    (options.recursive ? " or the folders inside it\n" : "\n"));
         failed = true;
     }
 

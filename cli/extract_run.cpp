@@ -9,7 +9,7 @@
 #include "cli/json_text.h"
 #include "extract/archive.h"
 #include "extract/host_name.h"
-#include "render/name_pattern.h"
+#include "cli/name_pattern.h"
 
 namespace qvx::cli {
 namespace {

@@ -6,8 +6,8 @@
 #include <system_error>
 
 #include "base/text.h"
+#include "cli/detect_extensions.h"
 #include "disk/detect.h"
-#include "render/detect_extensions.h"
 
 namespace qvx::cli {
 namespace {
@@ -18,7 +18,7 @@ fs::path toFsPath(const std::u16string& path) {
 #ifdef _WIN32
     return fs::path(std::wstring(path.begin(), path.end()));
 #else
-    return fs::path(toUtf8(path));
+    return fs::path(systemPath(path));
 #endif
 }
 
@@ -27,7 +27,7 @@ std::u16string fromFsPath(const fs::path& path) {
     const std::wstring& native = path.native();
     return std::u16string(native.begin(), native.end());
 #else
-    return fromUtf8(path.native());
+    return pathFromSystem(path.native());
 #endif
 }
 
@@ -78,7 +78,11 @@ ImagePaths collectImages(const std::vector<std::u16string>& given, bool recursiv
     ImagePaths found;
     for (const std::u16string& path : given) {
         if (isFolder(path)) {
+            const std::size_t images = found.images.size();
+            const std::size_t errors = found.errors.size();
             walkFolder(toFsPath(path), recursive, found);
+            if (found.images.size() == images && found.errors.size() == errors)
+                found.foldersWithoutImages.push_back(path);
         } else {
             found.images.push_back(path);
         }

@@ -14,6 +14,7 @@ struct FolderError {
 struct ImagePaths {
     std::vector<std::u16string> images;  // in the order given, each folder's in name order
     std::vector<FolderError> errors;     // folders that could not be read, whole or in part
+    std::vector<std::u16string> foldersWithoutImages;  // given folders read whole, no image found
 };
 
 // Whether the path is a folder, or a symbolic link to one.
@@ -22,7 +23,8 @@ bool isFolder(const std::u16string& path);
 // Expands the paths: a folder (followed when a given path is a link to one) stands for its
 // files whose extension the detect string names and, with recursive, the same of every folder
 // inside it, all sorted by name in code-unit order, depth first; links to folders inside are
-// neither followed nor counted. Anything else given is taken as it is, even a missing file.
+// neither followed nor counted. Anything else given is taken as it is, even a missing file. A
+// given folder read without an error that gives no image is named in foldersWithoutImages.
 ImagePaths collectImages(const std::vector<std::u16string>& given, bool recursive);
 
 }  // namespace qvx::cli

@@ -7,14 +7,13 @@
 
 #include "base/text.h"
 #include "cli/json_text.h"
+#include "cli/problem_text.h"
 #include "render/load.h"
 #include "render/petscii.h"
 #include "render/unicode_text.h"
 
 namespace qvx::cli {
 namespace {
-
-constexpr std::uint8_t kPadding = 0xA0;
 
 // {"text": readable, "raw": hex} of a fixed-size byte field.
 template <std::size_t N>
@@ -65,6 +64,18 @@ void appendErrorCounts(std::string& out, const DiskImage& image) {
     out += ']';
 }
 
+// "path" as a message shows it, and "pathBytes": the path's bytes where they are not UTF-8.
+void appendPath(JsonObject& o, const std::u16string& path) {
+    o.string("path", readablePath(path));
+    if (hasRawBytes(path)) {
+        const std::string bytes = systemPath(path);
+        appendJsonHex(o.value("pathBytes"), reinterpret_cast<const std::uint8_t*>(bytes.data()),
+                      bytes.size());
+    } else {
+        o.null("pathBytes");
+    }
+}
+
 void appendProblems(std::string& out, const DiskImage& image) {
     out += '[';
     for (std::size_t i = 0; i < image.problems.size(); ++i) {
@@ -107,19 +118,19 @@ std::string readableBytes(const std::uint8_t* bytes, std::size_t count, bool str
     std::size_t length = 0;
     while (length < count && bytes[length] != 0) ++length;
     if (stripPadding)
-        while (length > 0 && bytes[length - 1] == kPadding) --length;
+        while (length > 0 && bytes[length - 1] == kNamePadding) --length;
     std::string text;
     for (std::size_t i = 0; i < length; ++i) text += kGlyphs[bytes[i]];
     return text;
 }
 
-std::string imageJson(std::string_view path, const DiskImage& image) {
+std::string imageJson(const std::u16string& path, const DiskImage& image) {
     const bool readable = isReadableImage(image);
     const bool known = isKnownType(image.type);
     std::string out;
     out.reserve(256 + 120 * image.dirEntries.size());
     JsonObject o(out);
-    o.string("path", path);
+    appendPath(o, path);
     o.boolean("readable", readable);
     known ? o.string("type", diskTypeName(image.type, image.container)) : o.null("type");
     const char* variant = variantWord(image);
@@ -143,26 +154,16 @@ std::string imageJson(std::string_view path, const DiskImage& image) {
     return out;
 }
 
-std::string matchJson(std::string_view path, std::size_t index, const DirEntry& entry) {
+std::string matchJson(const std::u16string& path, std::size_t index, const DirEntry& entry) {
     std::string out;
     out.reserve(200);
     JsonObject o(out);
-    o.string("path", path);
+    appendPath(o, path);
     o.number("index", static_cast<long long>(index));
     appendEntryJson(o.value("entry"), entry);
     o.close();
     out += '\n';
     return out;
-}
-
-std::string problemText(const DiskImage& image) {
-    std::string text;
-    for (const Problem& p : image.problems) {
-        if (!text.empty()) text += ", ";
-        text += problemWord(p.code);
-        if (p.track >= 0) text += " at " + std::to_string(p.track) + "/" + std::to_string(p.sector);
-    }
-    return text;
 }
 
 }  // namespace qvx::cli

@@ -1,5 +1,5 @@
-// What qvx prints about one image read for a collection: its JSON line, its problems in words,
-// its entries as the listing writes them.
+// What qvx prints about one image read for a collection as JSON: its line, or a line for each
+// entry that matched.
 #pragma once
 
 #include <cstddef>
@@ -17,18 +17,14 @@ namespace qvx::cli {
 std::string readableBytes(const std::uint8_t* bytes, std::size_t count, bool stripPadding);
 
 // The image as one JSON object and a line feed, for a record that readImage filled with the
-// BAM and error bytes; path is UTF-8. docs/qvx-json.schema.json describes it.
-std::string imageJson(std::string_view path, const DiskImage& image);
+// BAM and error bytes. docs/qvx-json.schema.json describes it.
+std::string imageJson(const std::u16string& path, const DiskImage& image);
 
 // An entry as imageJson writes it: blocks, name, type, closed, locked.
 void appendEntryJson(std::string& out, const DirEntry& entry);
 
 // One entry that matched --find as one JSON object and a line feed: the path, its place among
 // the image's files (from 1) and the entry as imageJson writes it.
-std::string matchJson(std::string_view path, std::size_t index, const DirEntry& entry);
-
-// The problems in words for a message: "cyclic-dir-sector at 18/1, short-read at 40/3"; empty
-// when there are none.
-std::string problemText(const DiskImage& image);
+std::string matchJson(const std::u16string& path, std::size_t index, const DirEntry& entry);
 
 }  // namespace qvx::cli

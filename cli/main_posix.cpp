@@ -1,4 +1,4 @@
-// Process entry of qvx outside Windows: arguments are taken as UTF-8.
+// Process entry of qvx outside Windows: arguments are taken as the bytes of paths, UTF-8 or not.
 #include <unistd.h>
 
 #include <cstdio>
@@ -20,7 +20,7 @@ void writeAll(std::FILE* stream, std::string_view bytes) {
 
 int main(int argc, char** argv) {
     std::vector<std::u16string> args;
-    for (int i = 1; i < argc; ++i) args.push_back(qvx::fromUtf8(argv[i]));
+    for (int i = 1; i < argc; ++i) args.push_back(qvx::pathFromSystem(argv[i]));
 
     qvx::cli::Console console;
     console.out = [](std::string_view bytes) { writeAll(stdout, bytes); };

@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "base/text.h"
-#include "render/detect_extensions.h"
+#include "cli/detect_extensions.h"
 
 namespace qvx::cli {
 namespace {
@@ -34,14 +34,7 @@ ParsedCommand usageError(std::string message) {
 }
 
 std::string quoted(std::u16string_view text) {
-    return "'" + toUtf8(text) + "'";
-}
-
-// "D64, D71, D80, D81, D82": the detect string's extensions.
-std::u16string extensionList() {
-    std::u16string list;
-    for (const std::u16string& ext : detectExtensions()) list += (list.empty() ? u"" : u", ") + ext;
-    return list;
+    return "'" + readablePath(text) + "'";
 }
 
 }  // namespace
@@ -151,7 +144,7 @@ std::string helpText() {
     return std::string(kUsageLine) +
            "\n"
            "Prints what the QVX viewer shows for Commodore disk images (" +
-           toUtf8(extensionList()) +
+           extensionList() +
            ").\n"
            "A PATH that is a folder stands for the images in it, sorted by name: the files\n"
            "whose extension is one of those; other files are skipped.\n"
@@ -187,12 +180,12 @@ std::string helpText() {
            "each image's text follows a line \"==> PATH <==\", and each match of --find is\n"
            "printed as PATH:ENTRY LINE.\n"
            "\n"
-           "Exit status: 0 done, 1 an image that is no readable disk image (or has no error\n"
-           "map for --view 3, or no picture was written); with --find 0 when an entry\n"
-           "matched, 1 when none did; with --extract 0 when every file came out whole, 1\n"
-           "when any did not (damaged, unreadable sectors, skipped, not written; each is\n"
-           "named with why on standard error), an IMAGE is no readable disk image or no\n"
-           "file matched --find;\n"
+           "Exit status: 0 done, 1 an image that is no readable disk image or was read\n"
+           "with problems (or has no error map for --view 3, or a folder held no image, or\n"
+           "no picture was written); with --find 0 when an entry matched, 1 when none did;\n"
+           "with --extract 0 when every file came out whole, 1 when any did not (damaged,\n"
+           "unreadable sectors, skipped, not written; each is named with why on standard\n"
+           "error), an IMAGE is no readable disk image or no file matched --find;\n"
            "2 usage error.\n";
 }
 

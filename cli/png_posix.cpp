@@ -1,6 +1,7 @@
 // PNG through libpng's simplified interface: no time stamp, so one picture gives one file.
 #include <png.h>
 
+#include <algorithm>
 #include <cerrno>
 #include <cstdio>
 #include <cstring>
@@ -26,8 +27,13 @@ std::vector<png_byte> scaledRgb(const Picture& picture, int scale) {
                 const Rgb& p = picture.at(x, y);
                 rgb.insert(rgb.end(), {p.red, p.green, p.blue});
             }
-        for (int i = 1; i < scale; ++i)
-            rgb.insert(rgb.end(), rgb.begin() + row, rgb.begin() + row + rowBytes);
+        // Grown first and then copied: a range of a vector may not be inserted into itself.
+        for (int i = 1; i < scale; ++i) {
+            const std::size_t copy = rgb.size();
+            rgb.resize(copy + rowBytes);
+            std::copy_n(rgb.begin() + static_cast<std::ptrdiff_t>(row), rowBytes,
+                        rgb.begin() + static_cast<std::ptrdiff_t>(copy));
+        }
     }
     return rgb;
 }
@@ -52,8 +58,8 @@ std::string writePng(const Picture& picture, int scale, const std::u16string& pa
         out(std::string_view(reinterpret_cast<const char*>(bytes.data()), size));
         return {};
     }
-    const std::string name = toUtf8(path);
-    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(name.c_str(), "wb"),
+    const std::string name = readablePath(path);
+    std::unique_ptr<std::FILE, int (*)(std::FILE*)> file(std::fopen(systemPath(path).c_str(), "wb"),
                                                          std::fclose);
     if (!file) return name + ": " + std::strerror(errno);
     if (!png_image_write_to_stdio(&image, file.get(), 0, rgb.data(), 0, nullptr))

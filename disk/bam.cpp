@@ -67,7 +67,9 @@ void getBAMEntries(const std::u16string& path, DiskImage& image) {
     ImageBytes file(path, image);
     if (!file.isOpen()) {
         logDebug(u"getBAMEntries - can't open file <" + path + u">\n");
-        image.problems.push_back({ProblemCode::OpenFailed, ProblemSource::Bam});
+        // An undetermined type has its problem from setType already.
+        if (isKnownType(image.type))
+            image.problems.push_back({ProblemCode::OpenFailed, ProblemSource::Bam});
         return;
     }
     const std::unique_ptr<Sector> buffer = newSector();

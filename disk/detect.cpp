@@ -27,7 +27,13 @@ void setType(const std::u16string& path, DiskImage& image) {
     image.decodedSectors.clear();
     std::u16string ext = fileExtension(path);
     const bool namedG64 = !ext.empty() && (ext[0] == u'G' || ext[0] == u'g');
-    if (namedG64 && readG64(path, image)) return;
+    if (namedG64 && hasG64Signature(path)) {
+        // A 1541 disk; readG64 tells whether it has 40 tracks.
+        image.type = kTypeD64;
+        image.hasErrorBytes = 1;
+        image.container = kContainerG64;
+        return;
+    }
     std::int64_t size = fileSize(path);
     if (ext.empty() || (ext[0] != u'D' && ext[0] != u'd')) {
         logDebug(u"setType - file type not supprted");
@@ -46,8 +52,10 @@ void setType(const std::u16string& path, DiskImage& image) {
         }
     }
     logDebug(u"setType - disk file not supprted");
-    image.problems.push_back(
-        {size < 0 ? ProblemCode::NotAFile : ProblemCode::UnsupportedSize, ProblemSource::Type});
+    if (size < 0)
+        image.problems.push_back({ProblemCode::NotAFile, ProblemSource::Type});
+    else
+        image.problems.push_back({ProblemCode::UnsupportedSize, ProblemSource::Type, -1, -1, size});
 }
 
 DiskSubType setSubType(const Sector& header) {

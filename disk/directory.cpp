@@ -11,6 +11,7 @@
 #include "base/trace.h"
 #include "disk/detect.h"
 #include "disk/file.h"
+#include "disk/g64.h"
 #include "disk/image_bytes.h"
 
 namespace qvx {
@@ -133,6 +134,7 @@ int getFileType(std::uint8_t typeByte, DirEntry& entry) {
 
 void getDirEntries(const std::u16string& path, DiskImage& image) {
     setType(path, image);
+    if (image.container == kContainerG64) readG64(path, image);
     if (image.type == kTypeUnknown) {
         logDebug(u"getDirEntries - can't determine file type for <" + path + u">\n");
         return;

@@ -13,8 +13,9 @@ constexpr const char* kFileTypeNames[] = {"DEL", "SEQ", "PRG", "USR", "REL", "CB
 // Sets the entry's locked and closed flags from a slot's type byte; returns the type index 0..6.
 int getFileType(std::uint8_t typeByte, DirEntry& entry);
 
-// Determines the type, then reads the header sector and the directory chain. Needs a fresh
-// record. Writes type and hasErrorBytes (through setType), subType (40-track D64 only) and
+// Determines the type (setType, then readG64 for a G64), then reads the header sector and the
+// directory chain. Needs a fresh record. Writes type, hasErrorBytes, container and
+// decodedSectors (through those two), subType (40-track D64 only) and
 // dirEntries: the header record, then one entry per used slot in chain order. Opens and closes
 // the file itself.
 // A failure writes one trace line, appends one problem and keeps what was appended: nothing when

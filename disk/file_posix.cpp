@@ -1,4 +1,4 @@
-// File layer on POSIX systems: paths are handed to the system in UTF-8.
+// File layer on POSIX systems: paths are handed to the system as the bytes they came as.
 #include <fcntl.h>
 #include <sys/stat.h>
 #include <unistd.h>
@@ -17,7 +17,7 @@ void closeSystemFile(SystemFile file) {
 ImageFile::ImageFile(const std::u16string& path) {
     if (fileObserver().onOpen) fileObserver().onOpen(path);
     // Non-blocking so that a pipe or device given as an image cannot stall the open.
-    file_.reset(::open(toUtf8(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
+    file_.reset(::open(systemPath(path).c_str(), O_RDONLY | O_CLOEXEC | O_NONBLOCK | O_NOCTTY));
     struct stat st {};
     if (file_ && (::fstat(file_.get(), &st) != 0 || !S_ISREG(st.st_mode))) file_.reset();
 }
@@ -53,7 +53,7 @@ std::size_t ImageFile::read(std::uint8_t* buffer, std::size_t count) {
 
 std::int64_t fileSize(const std::u16string& path) {
     struct stat st {};
-    if (::stat(toUtf8(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
+    if (::stat(systemPath(path).c_str(), &st) != 0 || !S_ISREG(st.st_mode)) return -1;
     return static_cast<std::int64_t>(st.st_size);
 }
 

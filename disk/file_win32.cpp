@@ -41,7 +41,7 @@ LPCWSTR wide(const std::u16string& text) {
 // The name handed to the system. The long form is taken literally, so a long path is first
 // made what the plain form would mean: separators as backslashes, "." and ".." resolved.
 // UTF-16 strings throughout: std::wstring would bring a second string library into the module.
-std::u16string systemPath(const std::u16string& p) {
+std::u16string longFormPath(const std::u16string& p) {
     if (p.size() <= kLongPath) return p;
     const bool drive = isDriveRoot(p);
     if (!drive && !isUncRoot(p)) return p;
@@ -65,7 +65,7 @@ void closeSystemFile(SystemFile file) {
 
 ImageFile::ImageFile(const std::u16string& path) {
     if (fileObserver().onOpen) fileObserver().onOpen(path);
-    file_.reset(CreateFileW(wide(systemPath(path)), GENERIC_READ,
+    file_.reset(CreateFileW(wide(longFormPath(path)), GENERIC_READ,
                             FILE_SHARE_READ | FILE_SHARE_WRITE | FILE_SHARE_DELETE, nullptr,
                             OPEN_EXISTING, FILE_ATTRIBUTE_NORMAL, nullptr));
     if (file_ && GetFileType(file_.get()) != FILE_TYPE_DISK) file_.reset();
@@ -105,7 +105,7 @@ std::size_t ImageFile::read(std::uint8_t* buffer, std::size_t count) {
 
 std::int64_t fileSize(const std::u16string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(wide(systemPath(path)), GetFileExInfoStandard, &data)) return -1;
+    if (!GetFileAttributesExW(wide(longFormPath(path)), GetFileExInfoStandard, &data)) return -1;
     if (data.dwFileAttributes & (FILE_ATTRIBUTE_DIRECTORY | FILE_ATTRIBUTE_DEVICE)) return -1;
     return (static_cast<std::int64_t>(data.nFileSizeHigh) << 32) | data.nFileSizeLow;
 }

@@ -4,7 +4,7 @@
 namespace qvx {
 
 namespace {
-constexpr Zone kD64Zones[] = {{17, 21}, {7, 19}, {6, 18}, {5, 17}, {5, 17}};
+constexpr Zone kD64Zones[] = {{17, kD64MaxSectors}, {7, 19}, {6, 18}, {5, 17}, {5, 17}};
 constexpr Zone kD71Zones[] = {{17, 21}, {7, 19}, {6, 18}, {5, 17},
                               {17, 21}, {7, 19}, {6, 18}, {5, 17}};
 constexpr Zone kD80Zones[] = {{39, 29}, {14, 27}, {11, 25}, {13, 23}};
@@ -30,8 +30,8 @@ constexpr std::uint8_t count(const T (&)[N]) {
 const std::array<DiskFormat, kDiskTypeCount> kDiskFormats = {{
     {0x16500, 18, 1, 0x90, 0xA2, 0xA5, 683, 35, kD64Zones, count(kD64Zones), "D64 35-TRACK",
      kD64Bam, count(kD64Bam), 3, 0},
-    {0x16500, 18, 1, 0x90, 0xA2, 0xA5, 768, 40, kD64Zones, count(kD64Zones), "D64 40-TRACK",
-     kD64Bam, count(kD64Bam), 3, 0},
+    {0x16500, 18, 1, 0x90, 0xA2, 0xA5, 768, kD64MaxTracks, kD64Zones, count(kD64Zones),
+     "D64 40-TRACK", kD64Bam, count(kD64Bam), 3, 0},
     {0x16500, 18, 1, 0x90, 0xA2, 0xA5, 1366, 70, kD71Zones, count(kD71Zones), "D71", kD71Bam,
      count(kD71Bam), 3, 53},
     {0x44E00, 39, 1, 0x06, 0x18, 0x1B, 2083, 77, kD80Zones, count(kD80Zones), "D80", kD80Bam,

@@ -49,6 +49,11 @@ struct Zone {
     std::uint8_t sectorsPerTrack;
 };
 
+// The 1541's disk, which the D64 rows of kDiskFormats describe and a G64 holds as GCR tracks: at
+// most 40 tracks, at most 21 sectors on a track (those of the first speed zone).
+constexpr std::uint8_t kD64MaxTracks = 40;
+constexpr std::uint8_t kD64MaxSectors = 21;
+
 // One BAM sector: its place, and its entries, each a free count (where entrySize leaves room
 // for one before the type's bitmapBytes) and then the bitmap, little-endian.
 struct BamSector {

@@ -1,5 +1,5 @@
 // readG64: the header and track table, each full track read and decoded in turn, then the ID
-// check and the track count, which need every track.
+// check and the track count, which need every track; hasG64Signature for type detection.
 #include "disk/g64.h"
 
 #include <algorithm>
@@ -18,7 +18,7 @@ namespace {
 
 constexpr std::string_view kSignature = "GCR-1541";
 constexpr std::size_t kHeaderSize = 12;  // signature, version, half tracks, track size
-constexpr std::uint32_t kTracks = 40;    // the most a D64 holds: kDiskFormats[kTypeD64x40]
+constexpr std::uint32_t kTracks = kD64MaxTracks;
 
 struct G64Header {
     std::uint32_t halfTracks;
@@ -29,6 +29,9 @@ struct TrackState {
     TrackRead read;
     std::u16string note;   // what the file got wrong about the track
     bool missing = false;  // no bytes of it to read
+    // Each thing of the note that is damage, as its problem; "not in the image" is none: a G64
+    // need not store an unformatted track.
+    std::vector<ProblemCode> damage;
 };
 
 std::optional<G64Header> readHeader(ImageFile& file) {
@@ -40,11 +43,15 @@ std::optional<G64Header> readHeader(ImageFile& file) {
 }
 
 // Offsets of full tracks 1 to 40: the even entries of the table; 0 where it has none.
-std::array<std::uint32_t, kTracks> readOffsets(ImageFile& file, const G64Header& header) {
+std::array<std::uint32_t, kTracks> readOffsets(ImageFile& file, const G64Header& header,
+                                               DiskImage& image) {
     std::array<std::uint8_t, 8 * kTracks> table{};
     const std::size_t wanted = 4 * std::min<std::size_t>(header.halfTracks, 2 * kTracks);
     const std::size_t got = file.read(table.data(), wanted);
-    if (got < wanted) logDebug(u"readG64 - track table cut short");
+    if (got < wanted) {
+        logDebug(u"readG64 - track table cut short");
+        image.problems.push_back({ProblemCode::G64TableCutShort, ProblemSource::G64});
+    }
     std::array<std::uint32_t, kTracks> offsets{};
     for (std::size_t t = 0; t < kTracks && 8 * t + 4 <= got; ++t) {
         const std::uint8_t* p = &table[8 * t];
@@ -62,6 +69,7 @@ std::size_t readTrack(ImageFile& file, std::uint32_t offset, std::uint32_t track
         state.note = u"not in the image";
     } else if (!file.seek(offset) || file.read(size.data(), size.size()) != size.size()) {
         state.note = joined({u"offset ", decimal(offset), u" past the end of the file"});
+        state.damage.push_back(ProblemCode::G64OffsetPastEnd);
     }
     std::size_t length = size[0] | size[1] << 8;
     if (!state.note.empty()) {
@@ -71,14 +79,17 @@ std::size_t readTrack(ImageFile& file, std::uint32_t offset, std::uint32_t track
     if (length > trackSize) {
         state.note = joined({u"length ", decimal(static_cast<std::int64_t>(length)),
                              u" beyond the track size ", decimal(trackSize)});
+        state.damage.push_back(ProblemCode::G64TrackTooLong);
         length = trackSize;
     }
     bits.resize(length);
     const std::size_t got = file.read(bits.data(), length);
-    if (got < length)
+    if (got < length) {
         state.note += joined({state.note.empty() ? u"" : u"; ", u"cut short after ",
                               decimal(static_cast<std::int64_t>(got)), u" of ",
                               decimal(static_cast<std::int64_t>(length)), u" bytes"});
+        state.damage.push_back(ProblemCode::G64TrackCutShort);
+    }
     return got;
 }
 
@@ -147,13 +158,32 @@ void traceTrack(std::uint32_t track, const TrackState& state, std::uint32_t sect
     if (!line.empty()) logDebug(joined({prefix, line}));
 }
 
+// The record as setType leaves a file that is no image.
+void notADisk(DiskImage& image) {
+    image.type = kTypeUnknown;
+    image.hasErrorBytes = 0;
+    image.container = kContainerSectors;
+}
+
 }  // namespace
 
-bool readG64(const std::u16string& path, DiskImage& image) {
+bool hasG64Signature(const std::u16string& path) {
+    ImageFile file(path);
+    return readHeader(file).has_value();
+}
+
+void readG64(const std::u16string& path, DiskImage& image) {
+    image.decodedSectors.clear();
     ImageFile file(path);
     const std::optional<G64Header> header = readHeader(file);
-    if (!header) return false;
-    const std::array<std::uint32_t, kTracks> offsets = readOffsets(file, *header);
+    if (!header) {
+        // Changed since setType looked at it.
+        logDebug(u"readG64 - no G64 header");
+        notADisk(image);
+        image.problems.push_back({ProblemCode::NotAG64, ProblemSource::G64});
+        return;
+    }
+    const std::array<std::uint32_t, kTracks> offsets = readOffsets(file, *header, image);
 
     const std::size_t longSectors = kDiskFormats[kTypeD64x40].totalSectors;
     std::vector<std::uint8_t> decoded(longSectors * (kSectorSize + 1), 0);
@@ -176,6 +206,8 @@ bool readG64(const std::u16string& path, DiskImage& image) {
     for (std::uint32_t t = 1; t <= kDiskFormats[type].trackCount; ++t) {
         const std::uint32_t sectorCount = sectorsOnTrack(type, t);
         traceTrack(t, tracks[t - 1], sectorCount);
+        for (ProblemCode code : tracks[t - 1].damage)
+            image.problems.push_back({code, ProblemSource::G64, static_cast<std::int16_t>(t)});
         for (std::uint32_t s = 0; s < sectorCount; ++s, ++index) {
             decoded[index] = tracks[t - 1].read.sectors[s].code;
             if (decoded[index] != kSectorOk) ++failed;
@@ -186,11 +218,13 @@ bool readG64(const std::u16string& path, DiskImage& image) {
                      decimal(static_cast<std::int64_t>(failed)), u" of ",
                      decimal(static_cast<std::int64_t>(sectors)), u" sectors with errors"}));
 
+    if (std::none_of(tracks.begin(), tracks.end(), formatted)) {
+        notADisk(image);
+        image.problems.push_back({ProblemCode::G64NoTrack, ProblemSource::G64});
+        return;
+    }
     image.type = type;
-    image.hasErrorBytes = 1;
-    image.container = kContainerG64;
     image.decodedSectors = std::move(decoded);
-    return true;
 }
 
 }  // namespace qvx

@@ -7,6 +7,8 @@
 #include <cstdint>
 #include <vector>
 
+#include "disk/format.h"
+
 namespace qvx {
 
 // Error bytes as a D64 keeps them, each standing for the drive's error number in brackets.
@@ -23,7 +25,7 @@ enum SectorCode : std::uint8_t {
 // The drive's error number of a code: 20 for kHeaderNotFound, 0 for kSectorOk.
 int driveErrorNumber(SectorCode code);
 
-constexpr std::size_t kMaxTrackSectors = 21;  // a zone-1 track
+constexpr std::size_t kMaxTrackSectors = kD64MaxSectors;
 
 // What one sector of a track came to.
 struct SectorRead {

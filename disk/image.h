@@ -11,6 +11,9 @@
 
 namespace qvx {
 
+// The byte that pads a name on the disk after its last character.
+constexpr std::uint8_t kNamePadding = 0xA0;
+
 // One directory entry, or the disk header when it is the first element of dirEntries.
 struct DirEntry {
     std::array<std::uint8_t, 16> name{};  // raw, in the disk's character codes
@@ -31,11 +34,12 @@ using BamTrack = std::uint64_t;
 // Created fresh for each opened file, then filled by the readers and renderers in the order
 // loadImage runs them; each field says who writes it.
 struct DiskImage {
-    DiskType type = kTypeD64;  // setType, called by getDirEntries; kTypeUnknown when undetermined
+    // setType, called by getDirEntries, and for a G64 readG64; kTypeUnknown when undetermined.
+    DiskType type = kTypeD64;
     DiskSubType subType = kSubTypeNone;  // getDirEntries, for kTypeD64x40 only
     std::uint8_t hasErrorBytes = 0;      // setType: 1 when the file has an error byte a sector
     DiskContainer container = kContainerSectors;  // setType
-    // setType, for a G64 only: the sectors decoded from its tracks, laid out as a D64 file with
+    // readG64, for a G64 only: the sectors decoded from its tracks, laid out as a D64 file with
     // error bytes, which the readers take in place of the file; loadImage releases it.
     std::vector<std::uint8_t> decodedSectors;
     std::vector<DirEntry> dirEntries;      // getDirEntries: header record, then the files

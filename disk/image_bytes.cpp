@@ -7,7 +7,7 @@
 namespace qvx {
 
 ImageBytes::ImageBytes(const std::u16string& path, const DiskImage& image) {
-    if (!image.decodedSectors.empty())
+    if (image.container == kContainerG64)
         decoded_ = &image.decodedSectors;
     else
         file_.emplace(path);

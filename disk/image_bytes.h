@@ -12,8 +12,9 @@
 
 namespace qvx {
 
-// The bytes of an image as a D-file lays them out. For a record holding decodedSectors those,
-// which it must outlive; otherwise the file at path, opened for reading as ImageFile does.
+// The bytes of an image as a D-file lays them out. For a G64's record its decodedSectors, which
+// it must outlive (none once released); otherwise the file at path, opened for reading as
+// ImageFile does.
 class ImageBytes {
   public:
     ImageBytes(const std::u16string& path, const DiskImage& image);

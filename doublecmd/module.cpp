@@ -20,7 +20,7 @@ std::string& folderValue() {
 
 // One write per line, so that lines of the host's other threads do not cut into it.
 void writeTraceLine(const std::u16string& line) {
-    std::string bytes = toUtf8(line);
+    std::string bytes = readablePath(line);
     bytes += '\n';
     std::string_view rest = bytes;
     while (!rest.empty()) {
@@ -45,7 +45,7 @@ __attribute__((constructor)) void attachProcess() {
     try {
         setTraceSink(writeTraceLine);
         folderValue() = folderOfThisModule();
-        logDebug(u"AttachProcess - dll path is " + fromUtf8(folderValue()));
+        logDebug(u"AttachProcess - dll path is " + pathFromSystem(folderValue()));
     } catch (...) {
         // Without its folder the plug-in finds no toolkit part and says so at ListLoad.
     }

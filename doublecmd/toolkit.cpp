@@ -38,7 +38,7 @@ ToolkitChoice choose() {
         void* part = dlopen(path.c_str(), RTLD_NOW | RTLD_LOCAL);
         if (part == nullptr) {
             const char* error = dlerror();
-            choice.problem += u"can't load " + fromUtf8(path) + u": " +
+            choice.problem += u"can't load " + pathFromSystem(path) + u": " +
                               fromUtf8(error != nullptr ? error : "") + u"; ";
             continue;
         }
@@ -49,7 +49,7 @@ ToolkitChoice choose() {
             choice.problem.clear();
             return choice;
         }
-        choice.problem += fromUtf8(path) + u" can't work in this process; ";
+        choice.problem += pathFromSystem(path) + u" can't work in this process; ";
         // Stays loaded: its toolkit was here before it, and unloading C++ code is not worth it.
     }
     choice.problem += u"no Qt5 or GTK2 viewer for this host";

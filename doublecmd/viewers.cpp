@@ -58,8 +58,9 @@ QvxRgb qvxRgb(Rgb colour) {
     return {colour.red, colour.green, colour.blue};
 }
 
+// The host's bytes, kept exactly: a name that is not UTF-8 still opens.
 std::u16string fileName(const char* file) {
-    return fromUtf8(file != nullptr ? file : "");
+    return pathFromSystem(file != nullptr ? file : "");
 }
 
 // The texts break lines with "\r"; the toolkits break them at "\n".

@@ -8,7 +8,6 @@
 #include "base/text.h"
 #include "disk/directory.h"
 #include "disk/file.h"
-#include "disk/g64.h"
 #include "extract/host_name.h"
 
 namespace qvx {
@@ -225,11 +224,8 @@ std::int64_t geosTime(const DirEntry& entry, std::int64_t fallback) {
 bool readSectors(const std::u16string& path, ImageArchive& archive) {
     DiskImage& image = archive.image;
     if (image.container == kContainerG64) {
-        if (image.decodedSectors.empty()) {
-            DiskImage decoded;
-            if (!readG64(path, decoded)) return false;
-            image.decodedSectors = std::move(decoded.decodedSectors);
-        }
+        // getDirEntries has decoded the tracks already.
+        if (image.decodedSectors.empty()) return false;
         archive.bytes = std::move(image.decodedSectors);
         image.decodedSectors.clear();
         return true;

@@ -20,6 +20,13 @@ extern "C" int LLVMFuzzerTestOneInput(const std::uint8_t* data, std::size_t size
         qvx::fuzz::require(record.type == qvx::kTypeUnknown, "only version 0 with its header");
         return 0;
     }
+    if (record.type == qvx::kTypeUnknown) {
+        qvx::fuzz::require(
+            !record.problems.empty() && record.problems.back().code == qvx::ProblemCode::G64NoTrack,
+            "a G64 is no image only without a formatted track");
+        qvx::fuzz::require(record.dirEntries.empty(), "no directory of no image");
+        return 0;
+    }
     qvx::fuzz::require(record.type == qvx::kTypeD64 || record.type == qvx::kTypeD64x40,
                        "a G64 holds 35 or 40 tracks");
     qvx::fuzz::require(record.container == qvx::kContainerG64, "known as a G64");

@@ -10,6 +10,7 @@
 #include "base/text.h"
 #include "base/trace.h"
 #include "disk/format.h"
+#include "disk/gcr.h"
 #include "render/petscii.h"
 
 namespace qvx {
@@ -82,15 +83,19 @@ std::u16string diskTypeLine(const DiskImage& image) {
 
 // Whether the image carries error bytes; for a G64, which always does, whether any sector failed.
 std::u16string errorInfoLine(const DiskImage& image) {
-    if (image.container != kContainerG64)
+    if (!listingNeedsErrorBytes(image))
         return image.hasErrorBytes == 1 ? u"ERROR INFO: YES" : u"ERROR INFO: NO";
     const auto failed = std::count_if(image.errorBytes.begin(), image.errorBytes.end(),
-                                      [](std::uint8_t code) { return code != 1; });
+                                      [](std::uint8_t code) { return code != kSectorOk; });
     if (failed == 0) return u"ERROR INFO: NO ERRORS";
     return u"ERROR INFO: " + decimal(failed) + (failed == 1 ? u" BAD SECTOR" : u" BAD SECTORS");
 }
 
 }  // namespace
+
+bool listingNeedsErrorBytes(const DiskImage& image) {
+    return image.container == kContainerG64;
+}
 
 void appendEntryLine(std::u16string& text, const DirEntry& entry, int charSet) {
     appendBlocks(text, entry.blocks);

@@ -22,18 +22,6 @@ std::u16string loadImage(const std::u16string& path, DiskImage& image) {
     return setupString(image, 0);
 }
 
-void readImage(const std::u16string& path, DiskImage& image, ReadParts parts) {
-    getDirEntries(path, image);
-    if (image.dirEntries.empty()) return;
-    if (parts.blocksFree) {
-        getBAMEntries(path, image);
-        image.blocksFree = countBlocksFree(image);
-    }
-    // A G64's listing counts its failed sectors, whose codes are in memory already.
-    if ((parts.errorBytes || image.container == kContainerG64) && image.hasErrorBytes == 1)
-        getErrorData(path, image);
-}
-
 bool isReadableImage(const DiskImage& image) {
     return isKnownType(image.type) && !image.dirEntries.empty();
 }

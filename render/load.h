@@ -15,18 +15,6 @@ namespace qvx {
 // listing and an empty dirEntries.
 std::u16string loadImage(const std::u16string& path, DiskImage& image);
 
-// What a reader of many images wants besides the directory.
-struct ReadParts {
-    bool blocksFree = true;  // the BAM and its free count
-    bool errorBytes = true;  // the error bytes of images that have them
-};
-
-// Reads a fresh record as loadImage does but only as far as the parts need, and builds no text:
-// getDirEntries; when it found a header, getBAMEntries and blocksFree (countBlocksFree) if asked,
-// and getErrorData if asked (always for a G64, whose listing needs them) and hasErrorBytes is 1. A
-// file that is no readable image leaves the record as loadImage would, empty dirEntries included.
-void readImage(const std::u16string& path, DiskImage& image, ReadParts parts);
-
 // Whether a loaded record is a disk image at all: its type determined and a header read.
 bool isReadableImage(const DiskImage& image);
 

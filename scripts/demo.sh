@@ -42,8 +42,8 @@ if qvx_runs_32bit; then
   echo "== this machine runs 32-bit programs: the 32-bit module qvx.wlx, under Wine"
 else
   qvx_wine_width 64
-  echo "== this machine runs no 32-bit programs: the 64-bit module qvx.wlx64 instead, through" \
-    "the 64-bit qvxhost under 64-bit Wine"
+  echo "== $qvx_no_32bit_reason: the 64-bit module qvx.wlx64 instead, through the 64-bit" \
+    "qvxhost under 64-bit Wine"
 fi
 
 step="building the native qvx and the $qvx_width-bit plug-in and host ($qvx_preset preset)"

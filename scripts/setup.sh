@@ -1,14 +1,17 @@
 #!/usr/bin/env bash
 # Installs what building and testing QVX needs on a Debian machine, only what is missing.
-# Safe to run again: quiet when everything is already there.
+# Safe to run again: quiet when everything is already there. 32-bit Wine only where the kernel
+# runs 32-bit programs; see scripts/install_packages.sh for what happens when apt fails.
 set -euo pipefail
+cd "$(dirname "$0")/.."
+source scripts/apt.sh
 
 packages=(
   cmake g++ make git binutils clang-format
   libgtest-dev googletest libgmock-dev
   g++-mingw-w64-i686 mingw-w64-tools binutils-mingw-w64-i686
   g++-mingw-w64-x86-64 binutils-mingw-w64-x86-64
-  wine wine32:i386 wine64 xvfb xauth
+  wine wine64 xvfb xauth
   nlohmann-json3-dev
   cc1541 cbmconvert mame-tools
   clang libclang-rt-14-dev
@@ -19,27 +22,10 @@ packages=(
   doublecmd-qt libgtk2.0-0 xdotool xclip x11-utils openbox
 )
 
-as_root() {
-  if [ "$(id -u)" -eq 0 ]; then "$@"; else sudo "$@"; fi
-}
+# Needed where 32-bit programs run: the 32-bit module's tests.
+packages32=(wine32:i386)
 
-missing=()
-for p in "${packages[@]}"; do
-  status=$(dpkg-query -W -f='${Status}' "$p" 2>/dev/null || true)
-  [ "$status" = "install ok installed" ] || missing+=("$p")
-done
-
-export DEBIAN_FRONTEND=noninteractive
-apt_updated=
-if [ ${#missing[@]} -gt 0 ]; then
-  if ! dpkg --print-foreign-architectures | grep -qx i386; then
-    as_root dpkg --add-architecture i386
-  fi
-  echo "setup: installing ${missing[*]}" >&2
-  as_root apt-get update -qq
-  apt_updated=1
-  as_root apt-get install -y -qq --no-install-recommends "${missing[@]}" >/dev/null
-fi
+bash scripts/install_packages.sh "${packages[@]}" --32bit "${packages32[@]}"
 
 # The GTK2 build of Double Commander, for the plug-in's tests: its package conflicts with the Qt5
 # one, so only its program is unpacked, into a folder of its own beside links to everything else
@@ -48,7 +34,7 @@ gtk_dir=/usr/local/lib/qvx/doublecmd-gtk
 dc_version=$(dpkg-query -W -f='${Version}' doublecmd-common)
 if [ "$(cat "$gtk_dir/VERSION" 2>/dev/null || true)" != "$dc_version" ]; then
   echo "setup: unpacking doublecmd-gtk $dc_version into $gtk_dir" >&2
-  [ -n "$apt_updated" ] || as_root apt-get update -qq
+  apt_update
   unpack=$(mktemp -d)
   trap 'rm -rf "$unpack"' EXIT
   # apt's own download user cannot write into a private temporary folder.

@@ -6,8 +6,9 @@
 #   bash scripts/test.sh           # everything (what CI runs)
 #   bash scripts/test.sh --quick   # the native build and its tests only
 #
-# On a machine that runs no 32-bit programs (or with QVX_NO_32BIT=1) the 32-bit module is built
-# and its file checked, but not run; the 64-bit module's tests run the same code under Wine.
+# On a machine that runs no 32-bit programs (or without 32-bit Wine, or with QVX_NO_32BIT=1) the
+# 32-bit module is built and its file checked, but not run; the 64-bit module's tests run the same
+# code under Wine.
 set -euo pipefail
 cd "$(dirname "$0")/.."
 source scripts/wine.sh
@@ -17,7 +18,7 @@ quick=0
 case "${1:-}" in
   "") ;;
   --quick) quick=1 ;;
-  -h | --help) sed -n '2,10p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
+  -h | --help) sed -n '2,11p' "$0" | sed 's/^# \{0,1\}//'; exit 0 ;;
   *) echo "test: unknown option $1 (--quick or nothing)" >&2; exit 2 ;;
 esac
 
@@ -102,7 +103,7 @@ if qvx_runs_32bit; then
   xvfb-run -a ctest --preset win32
 else
   ctest --preset win32 -L without-wine
-  echo "test: the 32-bit Wine tests were skipped because this machine runs no 32-bit programs;" \
+  echo "test: the 32-bit Wine tests were skipped because $qvx_no_32bit_reason;" \
     "the 64-bit module's tests below cover the same code."
 fi
 

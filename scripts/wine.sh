@@ -6,24 +6,38 @@
 
 qvx_root=$(cd "$(dirname "${BASH_SOURCE[0]}")/.." && pwd)
 
-# Succeeds when 32-bit x86 programs run here. The answer is found once per script.
-qvx_runs_32bit() {
-  [ "${QVX_NO_32BIT:-0}" = 1 ] && return 1
-  if [ -z "${qvx_32bit:-}" ]; then
-    qvx_32bit=no
+# Succeeds when the kernel runs 32-bit x86 programs. The answer is found once per script.
+qvx_kernel_runs_32bit() {
+  if [ -z "${qvx_kernel_32bit:-}" ]; then
+    qvx_kernel_32bit=no
     local probe
     probe=$(mktemp -d /tmp/qvx-probe.XXXXXX)
     # The smallest i386 program: exit(0) through the 32-bit system call gate.
     printf '.globl _start\n_start:\n movl $1, %%eax\n xorl %%ebx, %%ebx\n int $0x80\n' >"$probe/p.s"
     if as --32 "$probe/p.s" -o "$probe/p.o" 2>/dev/null &&
       ld -m elf_i386 "$probe/p.o" -o "$probe/p" 2>/dev/null; then
-      "$probe/p" 2>/dev/null && qvx_32bit=yes
+      "$probe/p" 2>/dev/null && qvx_kernel_32bit=yes
     elif [ -x /usr/lib/wine/wine ] && /usr/lib/wine/wine --version >/dev/null 2>&1; then
-      qvx_32bit=yes  # no assembler: the 32-bit Wine loader is an i386 program too
+      qvx_kernel_32bit=yes  # no assembler: the 32-bit Wine loader is an i386 program too
     fi
     rm -rf "$probe"
   fi
-  [ "$qvx_32bit" = yes ]
+  [ "$qvx_kernel_32bit" = yes ]
+}
+
+# Succeeds when the 32-bit module can be run here: 32-bit programs run and 32-bit Wine is
+# installed (setup may have had to go on without it). Otherwise qvx_no_32bit_reason says why.
+qvx_runs_32bit() {
+  if [ "${QVX_NO_32BIT:-0}" = 1 ]; then
+    qvx_no_32bit_reason="QVX_NO_32BIT=1 is set"
+  elif ! qvx_kernel_runs_32bit; then
+    qvx_no_32bit_reason="this machine runs no 32-bit programs"
+  elif [ ! -x /usr/lib/wine/wine ]; then
+    qvx_no_32bit_reason="32-bit Wine (wine32:i386) is not installed"
+  else
+    return 0
+  fi
+  return 1
 }
 
 # Sets what a script needs to run the Windows build of the given width (32 or 64): the preset,

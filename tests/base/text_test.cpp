@@ -159,5 +159,43 @@ TEST(Utf8, OverlongAndSurrogateEncodingsAreNotDecoded) {
     }
 }
 
+// A path's bytes through UTF-16 and back, whatever they are: the bytes that are not UTF-8 as
+// lone surrogates, shown as \xNN in text.
+TEST(SystemPath, EveryByteComesBack) {
+    struct Case {
+        const char* what;
+        std::string bytes;
+        std::u16string path;
+        std::string readable;
+    };
+    const Case cases[] = {
+        {"UTF-8", "/disks/caf\xC3\xA9.d64", u"/disks/caf\u00E9.d64", "/disks/caf\xC3\xA9.d64"},
+        {"Latin-1", "caf\xE9.d64", u"caf\xDCE9.d64", "caf\\xE9.d64"},
+        {"a cut sequence, then ASCII", "\xE2\x82z", u"\xDCE2\xDC82z", "\\xE2\\x82z"},
+        {"a cut sequence, then a whole one", "\xC3\xC3\xA9", u"\xDCC3\u00E9", "\\xC3\xC3\xA9"},
+        {"an encoded surrogate", "\xED\xA0\x80", u"\xDCED\xDCA0\xDC80", "\\xED\\xA0\\x80"},
+        {"four bytes", "\xF0\x9F\x98\x80\xFF", u"\U0001F600\xDCFF", "\xF0\x9F\x98\x80\\xFF"},
+    };
+    for (const Case& c : cases) {
+        SCOPED_TRACE(c.what);
+        EXPECT_EQ(pathFromSystem(c.bytes), c.path);
+        EXPECT_EQ(systemPath(c.path), c.bytes);
+        EXPECT_EQ(readablePath(c.path), c.readable);
+        EXPECT_EQ(hasRawBytes(c.path), c.bytes != toUtf8(fromUtf8(c.bytes)));
+    }
+    // Every pair of bytes, so every lead and continuation byte in every place.
+    for (unsigned a = 0; a < 256; ++a)
+        for (unsigned b = 1; b < 256; ++b) {
+            const std::string bytes{'x', static_cast<char>(a), static_cast<char>(b), 'y'};
+            ASSERT_EQ(systemPath(pathFromSystem(bytes)), bytes) << a << " " << b;
+        }
+    // A lone surrogate that no byte gives is no byte either.
+    EXPECT_EQ(systemPath(u"\xD800"
+                         u"A\xDC41"),
+              "\xEF\xBF\xBD"
+              "A\xEF\xBF\xBD");
+    EXPECT_EQ(readablePath(u"\xDC41"), "\xEF\xBF\xBD");
+}
+
 }  // namespace
 }  // namespace qvx

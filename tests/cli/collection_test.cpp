@@ -102,7 +102,9 @@ TEST(QvxCollection, FoldersCountTheDetectedExtensionsSortedByName) {
 
     r = qvx({"--json", "-r", dir + "/"});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "qvx: " + dir + "/sub/g.G64: not a readable disk image (not-a-g64)\n");
+    EXPECT_EQ(r.err, "qvx: " + dir +
+                         "/sub/g.G64: not a readable disk image: it does not begin with the "
+                         "signature and version of a G64\n");
     EXPECT_EQ(jsonPaths(r.out),
               (std::vector<std::string>{dir + "/A.D81", dir + "/b.d64", dir + "/link.d64",
                                         dir + "/sub/d.d71", dir + "/sub/deeper/e.d80",
@@ -113,13 +115,77 @@ TEST(QvxCollection, FoldersCountTheDetectedExtensionsSortedByName) {
     EXPECT_EQ(jsonPaths(r.out), std::vector<std::string>{dir + "/link-to-folder/linked.d64"});
 }
 
+TEST(QvxCollection, FoldersWithoutImagesAreSaid) {
+    const std::string dir = scratchDir();
+    fs::create_directories(fs::u8path(dir + "/empty.d64"));
+    fs::create_directories(fs::u8path(dir + "/outer/inner"));
+    writeFile(dir + "/outer/notes.txt", {1, 2, 3});
+    writeDisk(dir + "/outer/inner/deep.d64", kTypeD64, "DEEP");
+    struct Case {
+        std::vector<std::string> args;
+        std::string err;
+    };
+    const Case cases[] = {
+        {{dir + "/empty.d64"}, "qvx: " + dir + "/empty.d64: no disk image in this folder\n"},
+        {{"--json", "-r", dir + "/empty.d64"},
+         "qvx: " + dir + "/empty.d64: no disk image in this folder or the folders inside it\n"},
+        {{"--find", "*", dir + "/outer"}, "qvx: " + dir + "/outer: no disk image in this folder\n"},
+    };
+    for (const Case& c : cases) {
+        const ProgramResult r = qvx(c.args);
+        EXPECT_EQ(r.status, 1) << c.err;
+        EXPECT_EQ(r.out, "") << c.err;
+        EXPECT_EQ(r.err, c.err);
+    }
+    EXPECT_EQ(qvx({"-r", dir + "/outer"}).status, 0);
+}
+
+// Bytes that are not UTF-8 in a name, as old collections from Latin-1 systems have them.
+TEST(QvxCollection, NamesThatAreNotUtf8KeepTheirBytes) {
+    const std::string base = scratchDir();
+    const std::string dir = base + "/caf\xE9";
+    const std::string shownDir = base + "/caf\\xE9";  // as messages and JSON show it
+    const std::string good = writeDisk(dir + "/d\xFCsk.d64", kTypeD64, "LATIN");
+    sizedFile(dir + "/\xE9t\xE9.d64", 10);
+
+    ProgramResult r = qvx({"--color", "never", good});
+    EXPECT_EQ(r.status, 0) << r.err;
+    EXPECT_NE(r.out.find("\"LATIN"), std::string::npos);
+    EXPECT_EQ(qvx({"--png", dir + "/\xE0.png", good}).status, 0);
+    EXPECT_FALSE(readFile(dir + "/\xE0.png").empty());
+
+    r = qvx({"--json", dir});
+    EXPECT_EQ(r.status, 1);
+    EXPECT_EQ(r.err.rfind("qvx: " + shownDir +
+                              "/\\xE9t\\xE9.d64: not a readable disk image: its size, 10 bytes",
+                          0),
+              0u)
+        << r.err;
+    const std::vector<Json> lines = jsonLines(r.out);
+    ASSERT_EQ(lines.size(), 2u);
+    EXPECT_EQ(lines[0]["path"], shownDir + "/d\\xFCsk.d64");
+    EXPECT_EQ(lines[0]["pathBytes"],
+              hex(reinterpret_cast<const std::uint8_t*>(good.data()), good.size()));
+    EXPECT_EQ(lines[0]["readable"], true);
+    EXPECT_EQ(lines[1]["problems"][0]["code"], "unsupported-size");
+
+    r = qvx({"-r", "--find", "HEL*", dir});
+    EXPECT_EQ(r.out.rfind(shownDir + "/d\\xFCsk.d64:", 0), 0u) << r.out;
+}
+
 TEST(QvxCollection, UnreadableImagesAreReportedAndTheRunGoesOn) {
     const std::string dir = scratchDir();
     const std::string good = writeDisk(dir + "/good.d64", kTypeD64, "GOOD");
     const std::string cut = sizedFile(dir + "/cut.d64", 1000);
     const std::string missing = dir + "/missing.d81";
-    const std::string errors = "qvx: " + cut + ": not a readable disk image (unsupported-size)\n" +
-                               "qvx: " + missing + ": not a readable disk image (not-a-file)\n";
+    // Each image is reported as it is alone.
+    const std::string errors = qvx({cut}).err + qvx({missing}).err;
+    EXPECT_EQ(errors, "qvx: " + cut +
+                          ": not a readable disk image: its size, 1000 bytes, is that of no D64, "
+                          "D71, D80, D81, D82 image, with or without error bytes\n" +
+                          "qvx: " + missing +
+                          ": not a readable disk image: there is no file of that name, or it is "
+                          "a folder or a device\n");
 
     ProgramResult r = qvx({"--color=never", cut, good, missing});
     EXPECT_EQ(r.status, 1);
@@ -150,13 +216,16 @@ TEST(QvxCollection, DamagedImagesAreReadWithTheirProblemsNamed) {
     b.slot(1, 1, 0x82, "ONE", 1).slot(4, 1, 0x82, "FOUR", 4);
     const std::string path = b.write(dir + "/cycle.d64");
 
-    ProgramResult r = qvx({"-r", dir});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "qvx: " + path + ": read with problems: cyclic-dir-sector at 18/1\n");
+    const std::string report =
+        "qvx: " + path + ": read with problems: its directory links back to 18/1, read before\n";
+    for (const std::vector<std::string>& args :
+         {std::vector<std::string>{path}, {"-r", dir}, {"--json", dir}}) {
+        const ProgramResult r = qvx(args);
+        EXPECT_EQ(r.status, 1) << args.front();
+        EXPECT_EQ(r.err, report) << args.front();
+    }
 
-    r = qvx({"--json", dir});
-    EXPECT_EQ(r.status, 0);
-    EXPECT_EQ(r.err, "");
+    const ProgramResult r = qvx({"--json", dir});
     const std::vector<Json> lines = jsonLines(r.out);
     ASSERT_EQ(lines.size(), 1u);
     EXPECT_EQ(lines[0]["entries"].size(), 2u);
@@ -190,6 +259,7 @@ TEST_P(QvxJson, HoldsWhatTheLoadRead) {
     const Json& j = lines[0];
     const DiskFormat& format = kDiskFormats[type];
     EXPECT_EQ(j["path"], path);
+    EXPECT_TRUE(j["pathBytes"].is_null());
     EXPECT_NE(r.out.find(R"(a\\b \"c\"\t\u0001.)"), std::string::npos) << r.out;
     EXPECT_EQ(j["readable"], true);
     EXPECT_EQ(j["type"], std::string(format.typeName));
@@ -250,7 +320,7 @@ TEST(QvxFind, FindsThePlantedEntriesAcrossFolders) {
     EXPECT_EQ(r.status, 0);
     EXPECT_EQ(r.out, one + ":2    \"GAME ONE        \" PRG\n" + two +
                          ":1    \"\U0001FB71AME TWO        \" PRG\n");
-    EXPECT_EQ(r.err, "qvx: " + dir + "/broken.d64: not a readable disk image (unsupported-size)\n");
+    EXPECT_EQ(r.err, qvx({dir + "/broken.d64"}).err);
 
     r = qvx({"-r", "--find", "game*", "--view", "1", dir});
     EXPECT_EQ(r.out,

@@ -220,22 +220,35 @@ TEST(QvxErrorMap, ViewThreeWithoutErrorBytesFails) {
 struct UnreadableCase {
     const char* what;
     std::string fileName;
-    std::size_t size;  // 0: no file at all
+    std::optional<std::vector<std::uint8_t>> bytes;  // none: no file at all
+    std::string why;
 };
+
+// A G64's header, 84 half tracks of 7928 bytes, and nothing after it.
+std::vector<std::uint8_t> g64HeaderAlone() {
+    const std::string header = std::string("GCR-1541") + '\0' + "\x54\xF8\x1E";
+    return std::vector<std::uint8_t>(header.begin(), header.end());
+}
 
 TEST(QvxUnreadable, ExitsOneWithTheMessageAfterTheTrace) {
     const std::string dir = scratchDir();
     const UnreadableCase cases[] = {
-        {"D64 extension, size of no type", "short.d64", 1000},
-        {"D64 size, other extension", "disk.txt", 174848},
-        {"missing file", "missing.d64", 0},
+        {"D64 extension, size of no type", "short.d64", std::vector<std::uint8_t>(1000, 0),
+         "its size, 1000 bytes, is that of no D64, D71, D80, D81, D82 image, with or without "
+         "error bytes"},
+        {"D64 size, other extension", "disk.txt", std::vector<std::uint8_t>(174848, 0),
+         "its extension is none of D64, D71, D80, D81, D82, G64"},
+        {"missing file", "missing.d64", std::nullopt,
+         "there is no file of that name, or it is a folder or a device"},
+        {"G64 header alone", "head.g64", g64HeaderAlone(),
+         "the file ends inside the G64's track table; not one track of the G64 holds a sector"},
     };
     for (const UnreadableCase& c : cases) {
         SCOPED_TRACE(c.what);
         const std::string path = dir + "/" + c.fileName;
-        if (c.size != 0) writeFile(path, std::vector<std::uint8_t>(c.size, 0));
+        if (c.bytes) writeFile(path, *c.bytes);
         const Expected e = expectedFor(path);
-        const std::string message = "qvx: " + path + ": not a readable disk image\n";
+        const std::string message = "qvx: " + path + ": not a readable disk image: " + c.why + "\n";
 
         ProgramResult r = qvx({path});
         EXPECT_EQ(r.status, 1);
@@ -286,7 +299,8 @@ TEST(QvxUnreadable, NamesTheImageAsGiven) {
     inDir.workingDir = dir;
     const ProgramResult r = qvx({"odd.d64"}, inDir);
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "qvx: odd.d64: not a readable disk image\n");
+    EXPECT_EQ(r.err.rfind("qvx: odd.d64: not a readable disk image: its size, 77 bytes", 0), 0u)
+        << r.err;
 }
 
 TEST(QvxTrace, WritesTheLoadLinesThenThoseOfTheSecondSet) {

@@ -76,12 +76,15 @@ TEST(SetType, SizesNextToValidOnesAreRejected) {
 TEST(SetType, FilesWithoutAValidSizeAreRejected) {
     std::string dir = test::scratchDir();
     std::filesystem::create_directory(std::filesystem::u8path(dir + "/folder.d64"));
-    const std::pair<std::string, ProblemCode> cases[] = {
-        {test::sizedFile(dir + "/empty.d64", 0), ProblemCode::UnsupportedSize},
-        {dir + "/missing.d64", ProblemCode::NotAFile},
-        {dir + "/folder.d64", ProblemCode::NotAFile},
+    constexpr std::int64_t kHuge = (std::int64_t{1} << 32) + 174848;
+    const std::pair<std::string, Problem> cases[] = {
+        {test::sizedFile(dir + "/empty.d64", 0),
+         {ProblemCode::UnsupportedSize, ProblemSource::Type, -1, -1, 0}},
+        {dir + "/missing.d64", {ProblemCode::NotAFile, ProblemSource::Type}},
+        {dir + "/folder.d64", {ProblemCode::NotAFile, ProblemSource::Type}},
         // The low 32 bits are those of a D64: the comparison must take all 64.
-        {test::sizedFile(dir + "/huge.d64", (1ull << 32) + 174848), ProblemCode::UnsupportedSize},
+        {test::sizedFile(dir + "/huge.d64", kHuge),
+         {ProblemCode::UnsupportedSize, ProblemSource::Type, -1, -1, kHuge}},
     };
     for (const auto& [path, problem] : cases) {
         SCOPED_TRACE(path);
@@ -89,7 +92,7 @@ TEST(SetType, FilesWithoutAValidSizeAreRejected) {
         EXPECT_EQ(d.type, kTypeUnknown);
         EXPECT_EQ(d.hasErrorBytes, 0);
         EXPECT_EQ(d.lines, Lines{kNotSupported});
-        EXPECT_EQ(d.problems, (std::vector<Problem>{{problem, ProblemSource::Type}}));
+        EXPECT_EQ(d.problems, std::vector<Problem>{problem});
     }
 }
 

@@ -283,8 +283,11 @@ TEST(GetDirEntries, UndeterminedTypeReadsNothing) {
                                             test::u16path(path) + u">\n"}));
         // Only a G64's signature is looked for in the file.
         EXPECT_EQ(got.opens, c.problem == ProblemCode::NotAG64 ? 1 : 0);
-        // The cause is noted once, by setType.
-        EXPECT_EQ(got.image.problems, (std::vector<Problem>{{c.problem, ProblemSource::Type}}));
+        // The cause is noted once, by setType, with the size where it is the cause.
+        const std::int64_t size =
+            c.problem == ProblemCode::UnsupportedSize ? static_cast<std::int64_t>(c.size) : -1;
+        EXPECT_EQ(got.image.problems,
+                  (std::vector<Problem>{{c.problem, ProblemSource::Type, -1, -1, size}}));
     }
     Listing missing = readDir(test::scratchDir() + "/missing.d64");
     EXPECT_TRUE(missing.image.dirEntries.empty());

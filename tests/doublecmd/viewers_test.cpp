@@ -315,11 +315,15 @@ TEST(LinuxMenu, SwitchesDirectlyToViewsTheImageHas) {
 
 // The next file goes into the same widget from a fresh record at its listing, with its own views;
 // closing destroys the widget, and the handle is unknown from then on.
+// The names are Latin-1, not UTF-8: the host's bytes open the files as they are.
 TEST(LinuxNextAndClose, ReusesTheWidgetThenReleasesIt) {
-    const std::string first = imagePath(kTypeD64, false);
-    const std::string second = imagePath(kTypeD81, true);
+    const std::string dir = scratchDir();
+    const std::string first = writeFile(dir + "/caf\xE9.d64", readFile(imagePath(kTypeD64, false)));
+    const std::string second =
+        writeFile(dir + "/n\xE4chste.d81", readFile(imagePath(kTypeD81, true)));
     const Reference want = reference(second);
     const Opened opened = open(first, 0);
+    EXPECT_EQ(opened.widget->shown, reference(first).texts[0]);
     choose(opened, 2);
     const std::size_t made = widgets().size();
     {

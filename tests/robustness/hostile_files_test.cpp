@@ -85,15 +85,19 @@ TEST(NotAnImage, QvxSaysItIsNoImageForEveryView) {
             const ProgramResult r = runQvx({"--trace", "--view", std::to_string(view), path});
             // A folder is taken as one, whatever its name: this one holds no image.
             if (std::error_code e; fs::is_directory(fs::u8path(path), e)) {
-                EXPECT_EQ(r.status, 0);
-                EXPECT_EQ(r.out + r.err, "");
+                EXPECT_EQ(r.status, 1);
+                EXPECT_EQ(r.out + r.err, "qvx: " + path + ": no disk image in this folder\n");
                 continue;
             }
             Lines lines = undeterminedLines(path, c.opens);
             if (view == 1) lines.push_back(u"setupString - empty list");  // the second listing
             EXPECT_EQ(r.status, 1);
             EXPECT_EQ(r.out, "");
-            EXPECT_EQ(r.err, asStderr(lines) + "qvx: " + path + ": not a readable disk image\n");
+            // Then the one line that says why.
+            const std::string said =
+                asStderr(lines) + "qvx: " + path + ": not a readable disk image: ";
+            EXPECT_EQ(r.err.rfind(said, 0), 0u) << r.err;
+            EXPECT_EQ(r.err.find('\n', said.size()), r.err.size() - 1) << r.err;
         }
     }
 }
@@ -106,7 +110,9 @@ TEST(NotAnImage, NameLongerThanAFolderEntryHolds) {
     EXPECT_EQ(run.listing, u"");
     const ProgramResult r = runQvx({path});
     EXPECT_EQ(r.status, 1);
-    EXPECT_EQ(r.err, "qvx: " + path + ": not a readable disk image\n");
+    EXPECT_EQ(r.err, "qvx: " + path +
+                         ": not a readable disk image: there is no file of that name, or it is a "
+                         "folder or a device\n");
 }
 
 // What the readers write when the file is there, of a known size, but cannot be opened.

@@ -129,7 +129,7 @@ std::string sizedFile(const std::string& path, std::uint64_t size) {
 }
 
 std::u16string u16path(const std::string& path) {
-    return fromUtf8(path);
+    return pathFromSystem(path);
 }
 
 }  // namespace qvx::test

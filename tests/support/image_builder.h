@@ -62,7 +62,7 @@ std::vector<std::uint8_t> readFile(const std::string& path);
 // Makes path a file of exactly size bytes of zeros (sparse where the file system allows).
 std::string sizedFile(const std::string& path, std::uint64_t size);
 
-// The path in the UTF-16 form the readers take.
+// The path in the UTF-16 form the readers take, its bytes kept where they are not UTF-8.
 std::u16string u16path(const std::string& path);
 
 // Installs a file observer for the life of the object, so that no test leaves one behind.

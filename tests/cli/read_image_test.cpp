@@ -1,15 +1,18 @@
 // readImage: the same record as the viewer's load, read only as far as the caller needs.
-#include "render/load.h"
+#include "cli/read_image.h"
 
 #include <gtest/gtest.h>
 
 #include <string>
 
+#include "render/listing.h"
+#include "render/load.h"
 #include "render/maps.h"
+#include "support/g64_writer.h"
 #include "support/image_builder.h"
 #include "support/image_kinds.h"
 
-namespace qvx {
+namespace qvx::cli {
 namespace {
 
 TEST(ReadImage, ReadsOnlyThePartsAskedForAndAsTheLoadDoes) {
@@ -54,6 +57,22 @@ TEST(ReadImage, ReadsOnlyThePartsAskedForAndAsTheLoadDoes) {
     }
 }
 
+// A G64's listing counts the sectors that failed: their codes are read though not asked for.
+TEST(ReadImage, AG64GivesTheListingOfTheLoad) {
+    test::ImageBuilder b(kTypeD64);
+    b.header("GCR", "G6", "2A").slot(1, 1, 0x82, "ONE", 3);
+    test::G64Options options;
+    options.damage = {{5, 2, test::Damage::kNoHeader}};
+    const std::u16string path = test::u16path(
+        test::writeFile(test::scratchDir() + "/disk.g64", test::g64FromD64(b.bytes(), options)));
+    DiskImage loaded;
+    const std::u16string listing = loadImage(path, loaded);
+    DiskImage image;
+    readImage(path, image, {true, false});
+    EXPECT_EQ(setupString(image, 0), listing);
+    EXPECT_EQ(image.errorBytes, loaded.errorBytes);
+}
+
 TEST(ReadImage, NoReaderAfterAFailedDirectory) {
     const std::string dir = test::scratchDir();
     const std::string paths[] = {test::sizedFile(dir + "/short.d64", 1000), dir + "/missing.d81",
@@ -72,4 +91,4 @@ TEST(ReadImage, NoReaderAfterAFailedDirectory) {
 }
 
 }  // namespace
-}  // namespace qvx
+}  // namespace qvx::cli

@@ -1,13 +1,12 @@
 // Pattern characters to sets of name bytes through the terminal's glyphs of both character sets.
-#include "render/name_pattern.h"
+#include "cli/name_pattern.h"
 
+#include "disk/image.h"
 #include "render/petscii.h"
 #include "render/unicode_text.h"
 
-namespace qvx {
+namespace qvx::cli {
 namespace {
-
-constexpr std::uint8_t kPadding = 0xA0;
 
 char32_t foldCase(char32_t c) {
     return c >= U'a' && c <= U'z' ? c - U'a' + U'A' : c;
@@ -21,7 +20,7 @@ PatternChar bytesShownAs(char32_t typed) {
     PatternChar bytes;
     const char32_t wanted = foldCase(typed);
     for (unsigned b = 0; b < 256; ++b) {
-        if (isControlCode(b) || b == kPadding) continue;
+        if (isControlCode(b) || b == kNamePadding) continue;
         const std::u16string text(1, static_cast<char16_t>(b));
         for (int charSet : {0, 1}) {
             const char16_t font = petsciiToFont(text, 0, charSet)[0];
@@ -48,7 +47,8 @@ NamePattern parseNamePattern(std::u16string_view typed) {
             pattern.anyRest = true;
             break;
         }
-        pattern.chars.push_back(c == U'?' ? PatternChar().set().reset(kPadding) : bytesShownAs(c));
+        pattern.chars.push_back(c == U'?' ? PatternChar().set().reset(kNamePadding)
+                                          : bytesShownAs(c));
     }
     return pattern;
 }
@@ -58,7 +58,7 @@ bool nameMatches(const NamePattern& pattern, const std::array<std::uint8_t, 16>&
     if (length > name.size()) return false;
     for (std::size_t i = 0; i < length; ++i)
         if (!pattern.chars[i].test(name[i])) return false;
-    return pattern.anyRest || length == name.size() || name[length] == kPadding;
+    return pattern.anyRest || length == name.size() || name[length] == kNamePadding;
 }
 
-}  // namespace qvx
+}  // namespace qvx::cli

@@ -1,9 +1,11 @@
 // Reads the extensions out of the detect string, so that a new image kind needs it alone.
-#include "render/detect_extensions.h"
+#include "cli/detect_extensions.h"
 
 #include <algorithm>
 
-namespace qvx {
+#include "base/text.h"
+
+namespace qvx::cli {
 namespace {
 
 char16_t upper(char16_t c) {
@@ -26,6 +28,13 @@ std::vector<std::u16string> detectExtensions(std::string_view detect) {
     return out;
 }
 
+std::string extensionList() {
+    std::string list;
+    for (const std::u16string& ext : detectExtensions())
+        list += (list.empty() ? "" : ", ") + toUtf8(ext);
+    return list;
+}
+
 bool isDetectedExtension(std::u16string_view extension) {
     static const std::vector<std::u16string> known = detectExtensions();
     return std::any_of(known.begin(), known.end(), [extension](const std::u16string& ext) {
@@ -35,4 +44,4 @@ bool isDetectedExtension(std::u16string_view extension) {
     });
 }
 
-}  // namespace qvx
+}  // namespace qvx::cli

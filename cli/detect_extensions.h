@@ -7,13 +7,16 @@
 
 #include "render/viewer_look.h"
 
-namespace qvx {
+namespace qvx::cli {
 
 // Each EXT="..." of a detect string in its order, as written ("D64", "D71", ...).
 std::vector<std::u16string> detectExtensions(std::string_view detect = kDetectString);
+
+// "D64, D71, D80, D81, D82, G64": the detect string's extensions for a text, in UTF-8.
+std::string extensionList();
 
 // Whether an extension (fileExtension's result) is one the detect string names, ASCII letters
 // compared without regard to case, as hosts compare them.
 bool isDetectedExtension(std::u16string_view extension);
 
-}  // namespace qvx
+}  // namespace qvx::cli

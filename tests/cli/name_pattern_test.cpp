@@ -1,6 +1,6 @@
 // Name patterns: the drive's wildcards, typed letters against unshifted and shifted ones, the
 // padding that ends a name.
-#include "render/name_pattern.h"
+#include "cli/name_pattern.h"
 
 #include <gtest/gtest.h>
 
@@ -9,7 +9,7 @@
 #include "base/text.h"
 #include "support/image_builder.h"
 
-namespace qvx {
+namespace qvx::cli {
 namespace {
 
 struct MatchCase {
@@ -83,4 +83,4 @@ TEST(NamePattern, MatchesAsTheDriveDoes) {
 }
 
 }  // namespace
-}  // namespace qvx
+}  // namespace qvx::cli

@@ -8,7 +8,7 @@
 #include <string_view>
 #include <vector>
 
-namespace qvx {
+namespace qvx::cli {
 
 // One character of a pattern: the name bytes it stands for; all of them for "?".
 using PatternChar = std::bitset<256>;
@@ -30,4 +30,4 @@ NamePattern parseNamePattern(std::u16string_view typed);
 // matches the padding, so "AB?" does not match "AB".
 bool nameMatches(const NamePattern& pattern, const std::array<std::uint8_t, 16>& name);
 
-}  // namespace qvx
+}  // namespace qvx::cli
