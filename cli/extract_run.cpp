@@ -7,9 +7,9 @@
 #include "base/text.h"
 #include "cli/image_report.h"
 #include "cli/json_text.h"
+#include "cli/name_pattern.h"
 #include "extract/archive.h"
 #include "extract/host_name.h"
-#include "cli/name_pattern.h"
 
 namespace qvx::cli {
 namespace {
