@@ -21,4 +21,8 @@ void logCall(std::u16string_view entryPoint, std::u16string_view subject, std::i
 using TraceSink = std::function<void(const std::u16string& line)>;
 void setTraceSink(TraceSink sink);
 
+// A sink for plug-ins outside Windows: the line and a newline to standard error in one write, so
+// that the host's other threads do not cut into it. Defined in POSIX builds only.
+void writeStandardErrorLine(const std::u16string& line);
+
 }  // namespace qvx

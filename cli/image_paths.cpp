@@ -6,7 +6,7 @@
 #include <system_error>
 
 #include "base/text.h"
-#include "cli/detect_extensions.h"
+#include "render/detect_extensions.h"
 #include "disk/detect.h"
 
 namespace qvx::cli {

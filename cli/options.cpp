@@ -4,7 +4,7 @@
 #include <optional>
 
 #include "base/text.h"
-#include "cli/detect_extensions.h"
+#include "render/detect_extensions.h"
 
 namespace qvx::cli {
 namespace {

@@ -4,7 +4,7 @@
 
 #include <iterator>
 
-#include "cli/detect_extensions.h"
+#include "render/detect_extensions.h"
 #include "render/load.h"
 
 namespace qvx::cli {

@@ -22,7 +22,7 @@ void closeSystemFile(SystemFile file);
 
 #ifdef _WIN32
 // The name handed to the system for a path: a long one in the form that lifts MAX_PATH.
-std::u16string systemPath(const std::u16string& path);
+std::u16string longFormPath(const std::u16string& path);
 #endif
 
 // An image file open for reading. Closed when the object goes; never written through.

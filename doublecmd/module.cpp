@@ -2,9 +2,6 @@
 #include "doublecmd/module.h"
 
 #include <dlfcn.h>
-#include <unistd.h>
-
-#include <string_view>
 
 #include "base/text.h"
 #include "base/trace.h"
@@ -16,18 +13,6 @@ namespace {
 std::string& folderValue() {
     static std::string folder;
     return folder;
-}
-
-// One write per line, so that lines of the host's other threads do not cut into it.
-void writeTraceLine(const std::u16string& line) {
-    std::string bytes = readablePath(line);
-    bytes += '\n';
-    std::string_view rest = bytes;
-    while (!rest.empty()) {
-        const ssize_t written = ::write(STDERR_FILENO, rest.data(), rest.size());
-        if (written <= 0) return;
-        rest.remove_prefix(static_cast<std::size_t>(written));
-    }
 }
 
 std::string folderOfThisModule() {
@@ -43,7 +28,7 @@ std::string folderOfThisModule() {
 // Runs when the host loads the plug-in, as the Windows module's start-up does at process attach.
 __attribute__((constructor)) void attachProcess() {
     try {
-        setTraceSink(writeTraceLine);
+        setTraceSink(writeStandardErrorLine);
         folderValue() = folderOfThisModule();
         logDebug(u"AttachProcess - dll path is " + pathFromSystem(folderValue()));
     } catch (...) {

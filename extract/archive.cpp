@@ -8,6 +8,7 @@
 #include "base/text.h"
 #include "disk/directory.h"
 #include "disk/file.h"
+#include "disk/g64.h"
 #include "extract/host_name.h"
 
 namespace qvx {
@@ -224,8 +225,13 @@ std::int64_t geosTime(const DirEntry& entry, std::int64_t fallback) {
 bool readSectors(const std::u16string& path, ImageArchive& archive) {
     DiskImage& image = archive.image;
     if (image.container == kContainerG64) {
-        // getDirEntries has decoded the tracks already.
-        if (image.decodedSectors.empty()) return false;
+        if (image.decodedSectors.empty()) {
+            DiskImage decoded;
+            decoded.container = kContainerG64;
+            readG64(path, decoded);
+            if (decoded.decodedSectors.empty()) return false;
+            image.decodedSectors = std::move(decoded.decodedSectors);
+        }
         archive.bytes = std::move(image.decodedSectors);
         image.decodedSectors.clear();
         return true;

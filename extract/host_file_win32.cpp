@@ -63,10 +63,10 @@ std::string writeAll(HANDLE file, const std::vector<std::uint8_t>& bytes) {
 
 std::string writeHostFile(const std::u16string& path, const std::vector<std::uint8_t>& bytes,
                           std::int64_t time, bool readOnly, bool overwrite) {
-    const std::u16string target = systemPath(path);
+    const std::u16string target = longFormPath(path);
     if (!overwrite && GetFileAttributesW(wide(target)) != INVALID_FILE_ATTRIBUTES)
         return kFileExists;
-    const std::u16string temporary = systemPath(temporaryName(path));
+    const std::u16string temporary = longFormPath(temporaryName(path));
     std::string problem;
     {
         FileHandle file(CreateFileW(wide(temporary), GENERIC_WRITE, 0, nullptr, CREATE_NEW,
@@ -97,7 +97,7 @@ std::string writeHostFile(const std::u16string& path, const std::vector<std::uin
 
 std::int64_t hostFileTime(const std::u16string& path) {
     WIN32_FILE_ATTRIBUTE_DATA data{};
-    if (!GetFileAttributesExW(wide(systemPath(path)), GetFileExInfoStandard, &data)) return 0;
+    if (!GetFileAttributesExW(wide(longFormPath(path)), GetFileExInfoStandard, &data)) return 0;
     const std::int64_t ticks =
         (static_cast<std::int64_t>(data.ftLastWriteTime.dwHighDateTime) << 32) |
         data.ftLastWriteTime.dwLowDateTime;
@@ -105,7 +105,7 @@ std::int64_t hostFileTime(const std::u16string& path) {
 }
 
 std::string makeHostFolder(const std::u16string& path) {
-    const std::u16string folder = systemPath(path);
+    const std::u16string folder = longFormPath(path);
     if (CreateDirectoryW(wide(folder), nullptr)) return {};
     const DWORD error = GetLastError();
     const DWORD attributes = GetFileAttributesW(wide(folder));

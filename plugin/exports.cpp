@@ -6,6 +6,7 @@
 #include <memory>
 #include <string>
 
+#include "base/ansi_text.h"
 #include "base/text.h"
 #include "base/trace.h"
 #include "base/win32_handles.h"
@@ -20,16 +21,6 @@
 namespace qvx {
 
 namespace {
-
-std::u16string fromAnsi(const char* text) {
-    if (text == nullptr || *text == 0) return {};
-    int length = MultiByteToWideChar(CP_ACP, 0, text, -1, nullptr, 0);
-    if (length <= 1) return {};
-    std::u16string wide(static_cast<std::size_t>(length), u'\0');
-    MultiByteToWideChar(CP_ACP, 0, text, -1, reinterpret_cast<LPWSTR>(wide.data()), length);
-    wide.resize(static_cast<std::size_t>(length - 1));
-    return wide;
-}
 
 std::u16string fromWide(const wchar_t* text) {
     if (text == nullptr) return {};

@@ -26,11 +26,11 @@ doc="$root/usr/share/doc/qvx"
 install -d -m 755 "$root/usr/bin" "$root/usr/share/man/man1" "$plugin" "$doc"
 built="$tree/doublecmd/qvx"
 install -m 755 "$tree/qvx" "$root/usr/bin/qvx"
-install -m 644 "$built/qvx.wlx" "$built/qvx-qt5.so" "$built/qvx-gtk2.so" "$plugin/"
+install -m 644 "$built/qvx.wlx" "$built/qvx-qt5.so" "$built/qvx-gtk2.so" "$built/qvx.wcx" "$plugin/"
 # Stripped as Debian's own packages are: no symbols, no compiler notes.
 strip --remove-section=.comment --remove-section=.note "$root/usr/bin/qvx"
 strip --remove-section=.comment --remove-section=.note --strip-unneeded "$plugin"/*.so \
-  "$plugin/qvx.wlx"
+  "$plugin/qvx.wlx" "$plugin/qvx.wcx"
 install -m 644 "$built/QVX-Mono.ttf" "$built/QVX-Mono-OFL.txt" "$plugin/"
 install -m 644 doublecmd/README.Debian "$plugin/README"
 day=$(date -u -d "@$SOURCE_DATE_EPOCH" +%Y-%m-%d)
@@ -74,7 +74,7 @@ shlibs() { # field, files...
   shift
   (cd "$work/src" && dpkg-shlibdeps -O "-d$field" "$@" 2>/dev/null) | sed -n "s/^shlibs:$field=//p"
 }
-depends=$(shlibs Depends "$root/usr/bin/qvx" "$plugin/qvx.wlx")
+depends=$(shlibs Depends "$root/usr/bin/qvx" "$plugin/qvx.wlx" "$plugin/qvx.wcx")
 # What Depends has already stays out of Recommends.
 recommends=$(shlibs Recommends "$plugin/qvx-qt5.so" "$plugin/qvx-gtk2.so" |
   awk -v depends="$depends" 'BEGIN { RS = ", *"; n = split(depends, d, ", *")
@@ -101,8 +101,9 @@ Description: Commodore disk images on the command line and in Double Commander
  error map. It takes single images or whole collections in folders, writes
  text or JSON Lines, and finds files by name across thousands of images.
  .
- The package also holds the QVX lister plug-in for Double Commander, for its
- Qt5 and GTK2 builds, in /usr/lib/qvx/doublecmd/qvx.
+ The package also holds the QVX plug-ins for Double Commander, in
+ /usr/lib/qvx/doublecmd/qvx: the lister, for its Qt5 and GTK2 builds, and the
+ packer, which opens an image as a folder and copies its files out.
 CONTROL
 (cd "$root" && find usr -type f -printf '%P\n' | LC_ALL=C sort | sed 's|^|usr/|' |
   xargs md5sum) >"$root/DEBIAN/md5sums"
@@ -119,6 +120,7 @@ for want in "-rwxr-xr-x root/root ./usr/bin/qvx" \
   "-rw-r--r-- root/root ./usr/lib/qvx/doublecmd/qvx/qvx.wlx" \
   "-rw-r--r-- root/root ./usr/lib/qvx/doublecmd/qvx/qvx-qt5.so" \
   "-rw-r--r-- root/root ./usr/lib/qvx/doublecmd/qvx/qvx-gtk2.so" \
+  "-rw-r--r-- root/root ./usr/lib/qvx/doublecmd/qvx/qvx.wcx" \
   "-rw-r--r-- root/root ./usr/lib/qvx/doublecmd/qvx/README" \
   "-rw-r--r-- root/root ./usr/share/doc/qvx/copyright" \
   "-rw-r--r-- root/root ./usr/share/doc/qvx/changelog.gz"; do
@@ -188,7 +190,7 @@ problems=()
 [ "$(in_root man -w qvx)" = /usr/share/man/man1/qvx.1.gz ] || problems+=("man -w qvx: $(in_root man -w qvx 2>&1)")
 found=$(in_root qvx --find 'GAME*' /tmp 2>&1) || true
 [ "$found" = '/tmp/qvx-sample.d64:36   "GAME DATA       " PRG<' ] || problems+=("qvx --find: $found")
-missing=$(in_root sh -c 'ldd /usr/bin/qvx /usr/lib/qvx/doublecmd/qvx/qvx.wlx /usr/lib/qvx/doublecmd/qvx/*.so' |
+missing=$(in_root sh -c 'ldd /usr/bin/qvx /usr/lib/qvx/doublecmd/qvx/qvx.w?x /usr/lib/qvx/doublecmd/qvx/*.so' |
   grep 'not found' || true)
 [ -z "$missing" ] || problems+=("libraries not found: $missing")
 for p in "${problems[@]}"; do echo "deb: FAIL in the clean root: $p" >&2; done

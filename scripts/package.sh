@@ -2,12 +2,15 @@
 # Builds the release archive in fresh build trees, writes the checksums and checks it all:
 #
 #   bash scripts/package.sh     # build/packages/qvx-VERSION-windows.zip,
-#                               # qvx-VERSION-doublecmd-linux-x86_64.tar.gz and SHA256SUMS
+#                               # qvx-VERSION-windows-packer.zip,
+#                               # qvx-VERSION-doublecmd-linux-x86_64.tar.gz, the .deb and SHA256SUMS
 #
-# The archive holds both modules (qvx.wlx, qvx.wlx64), the font they fall back on (QVX-Mono.ttf)
-# with its licence (QVX-Mono-OFL.txt), pluginst.inf (the file manager installs the plug-in from it
-# when the archive is opened), README.md and LICENSE, nothing else; the modules' debug information
-# goes to build/packages/debug; the tar.gz is described at its own step below.
+# The viewer's archive holds both its modules (qvx.wlx, qvx.wlx64), the font they fall back on
+# (QVX-Mono.ttf) with its licence (QVX-Mono-OFL.txt), pluginst.inf (the file manager installs the
+# plug-in from it when the archive is opened), README.md and LICENSE, nothing else; the packer's
+# (one plug-in per archive, as file managers install them) its modules (qvx.wcx, qvx.wcx64), its
+# own pluginst.inf, README.md and LICENSE. The modules' debug information goes to
+# build/packages/debug; the tar.gz is described at its own step below.
 # SHA256SUMS covers every archive in build/packages. Two runs from one commit give the same bytes:
 # every date in an archive is the commit's time (or SOURCE_DATE_EPOCH, when set), the modules
 # carry none. Nothing is run under Wine: this works on machines without it. The version is the
@@ -30,23 +33,26 @@ export SOURCE_DATE_EPOCH
 
 rm -rf "$out"
 mkdir -p "$out"
-stage="$out/stage"
 for system in win32 win64; do
-  echo "== $system module"
+  echo "== $system modules"
   tree="$out/$system"
-  # Only the module is needed, and installing builds nothing.
+  # Only the modules are needed, and installing builds nothing.
   cmake --preset "$system" -B "$tree" -DBUILD_TESTING=OFF >/dev/null
-  cmake --build "$tree" -j "$jobs" --target qvx_plugin >/dev/null
-  cmake --install "$tree" --component plugin --prefix "$stage" >/dev/null
+  cmake --build "$tree" -j "$jobs" --target qvx_plugin qvx_packer >/dev/null
+  for component in plugin packer; do
+    cmake --install "$tree" --component "$component" --prefix "$out/stage-$component" >/dev/null
+  done
   cmake --install "$tree" --component debug --prefix "$out/debug" >/dev/null
 done
-/usr/bin/python3 scripts/release_archive.py zip "$stage" "$out/qvx-$version-windows.zip"
-rm -rf "$stage"
+/usr/bin/python3 scripts/release_archive.py zip "$out/stage-plugin" "$out/qvx-$version-windows.zip"
+/usr/bin/python3 scripts/release_archive.py zip "$out/stage-packer" \
+  "$out/qvx-$version-windows-packer.zip"
+rm -rf "$out/stage-plugin" "$out/stage-packer"
 
-# The Linux plug-in for Double Commander: qvx-VERSION-doublecmd-linux-x86_64.tar.gz holds the
-# folder qvx/ as a user installs it (qvx.wlx, the Qt5 and GTK2 parts, the shipped font and its
-# licence) with README.md and LICENSE. The same commit gives the same bytes: times set to the
-# commit's, names sorted, owner 0, modes fixed, gzip without name or time.
+# The Linux plug-ins for Double Commander: qvx-VERSION-doublecmd-linux-x86_64.tar.gz holds the
+# folder qvx/ as a user installs it (the viewer qvx.wlx, its Qt5 and GTK2 parts, the shipped font
+# and its licence, the packer qvx.wcx) with README.md and LICENSE. The same commit gives the same
+# bytes: times set to the commit's, names sorted, owner 0, modes fixed, gzip without name or time.
 package_doublecmd() {
   local tree="$out/doublecmd-linux" stage="$out/doublecmd-stage"
   local archive="$out/qvx-$version-doublecmd-linux-x86_64.tar.gz"
@@ -61,7 +67,7 @@ package_doublecmd() {
   mkdir -p "$stage/qvx"
   local built="$tree/doublecmd/qvx"
   install -m 755 -s --strip-program=strip "$built/qvx.wlx" "$built/qvx-qt5.so" \
-    "$built/qvx-gtk2.so" "$stage/qvx/"
+    "$built/qvx-gtk2.so" "$built/qvx.wcx" "$stage/qvx/"
   install -m 644 "$built/QVX-Mono.ttf" "$built/QVX-Mono-OFL.txt" README.md LICENSE "$stage/qvx/"
   chmod 755 "$stage/qvx"
   for attempt in 1 2; do
@@ -79,7 +85,16 @@ import sys
 import tarfile
 
 archive, stage, stamp = pathlib.Path(sys.argv[1]), pathlib.Path(sys.argv[2]), int(sys.argv[3])
-binaries = ["qvx.wlx", "qvx-qt5.so", "qvx-gtk2.so"]
+binaries = ["qvx.wlx", "qvx-qt5.so", "qvx-gtk2.so", "qvx.wcx"]
+exports = {
+    "qvx.wlx": ["ListCloseWindow", "ListGetDetectString", "ListLoad", "ListLoadNext",
+                "ListSearchText", "ListSearchTextW", "ListSendCommand"],
+    "qvx.wcx": ["CanYouHandleThisFile", "CanYouHandleThisFileW", "CloseArchive",
+                "GetBackgroundFlags", "GetPackerCaps", "OpenArchive", "OpenArchiveW",
+                "PackSetDefaultParams", "ProcessFile", "ProcessFileW", "ReadHeader",
+                "ReadHeaderEx", "ReadHeaderExW", "SetChangeVolProc", "SetChangeVolProcW",
+                "SetProcessDataProc", "SetProcessDataProcW"],
+}
 others = ["QVX-Mono.ttf", "QVX-Mono-OFL.txt", "README.md", "LICENSE"]
 problems = []
 with tarfile.open(archive) as tar:
@@ -115,15 +130,13 @@ for name in binaries:
     needed = [line.split("[")[1].rstrip("]") for line in dynamic(path, "--dynamic").splitlines()
               if "(NEEDED)" in line]
     toolkit_libraries = [n for n in needed if n.startswith(("libQt", "libgtk", "libgdk"))]
-    if name == "qvx.wlx":
+    if name in exports:
         if toolkit_libraries:
-            problems.append(f"qvx.wlx links a toolkit: {toolkit_libraries}")
+            problems.append(f"{name} links a toolkit: {toolkit_libraries}")
         exported = sorted(line.split()[-1] for line in dynamic(path, "--dyn-syms").splitlines()
                           if " FUNC " in line and " GLOBAL " in line and " UND " not in line)
-        want = ["ListCloseWindow", "ListGetDetectString", "ListLoad", "ListLoadNext",
-                "ListSearchText", "ListSearchTextW", "ListSendCommand"]
-        if exported != want:
-            problems.append(f"qvx.wlx exports {exported}, expected {want}")
+        if exported != exports[name]:
+            problems.append(f"{name} exports {exported}, expected {exports[name]}")
     elif toolkits[name] not in needed or \
             any(not n.startswith(toolkits[name][:6]) for n in toolkit_libraries
                 if n.startswith(("libQt", "libgtk"))):
@@ -143,6 +156,7 @@ PYEOF
     [ "$toolkit" = qt5 ] || host=/usr/local/lib/qvx/doublecmd-gtk/doublecmd
     /usr/bin/python3 tests/doublecmd/check_doublecmd.py --doublecmd "$host" --toolkit "$toolkit" \
       --plugin "$unpacked/qvx" --qvx "$tree/qvx" --files samples/*.d64 \
+      --packer-image samples/qvx-sample.d64 \
       --work "$unpacked/run-$toolkit" | sed "s/^/package: unpacked in the $toolkit host: /"
   done
   rm -rf "$stage" "$unpacked"
@@ -160,5 +174,6 @@ sums=$(cd "$out" && find . -maxdepth 1 -type f ! -name SHA256SUMS -printf '%f\n'
 printf '%s\n' "$sums" >"$out/SHA256SUMS"
 
 /usr/bin/python3 scripts/release_archive.py check --version "$version" "$out"
-echo "package: $out/qvx-$version-windows.zip $out/qvx-$version-doublecmd-linux-x86_64.tar.gz"
+echo "package: $out/qvx-$version-windows.zip $out/qvx-$version-windows-packer.zip" \
+  "$out/qvx-$version-doublecmd-linux-x86_64.tar.gz"
 cat "$out/SHA256SUMS"

@@ -1,5 +1,6 @@
 #!/usr/bin/env python3
-"""The Windows release archive: made the same, byte for byte, from the same files, and checked.
+"""The Windows release archives, the viewer's and the packer's: made the same, byte for byte, from
+the same files, and checked.
 
     release_archive.py zip STAGE ARCHIVE         # every file of STAGE, flat, dated SOURCE_DATE_EPOCH
     release_archive.py check --version V PACKAGES   # what package.sh leaves in build/packages
@@ -21,18 +22,43 @@ import zlib
 sys.path.insert(0, str(pathlib.Path(__file__).resolve().parent.parent / "tools"))
 from pe_module import PeImage, interface_faults  # noqa: E402
 
-# File managers take the module by this name and the 64-bit one by the same name + "64".
-MODULES = {"qvx.wlx": "i386", "qvx.wlx64": "amd64"}
 DOCS = ["README.md", "LICENSE"]
-# The font shipped beside the modules, and its licence, made by the build from the glyph source.
+# The font shipped beside the viewer's modules, and its licence, made by the build from the glyph
+# source.
 FONT = "QVX-Mono.ttf"
 FONT_LICENCE = "QVX-Mono-OFL.txt"
 FONT_SIZE_LIMIT = 64 * 1024
 INSTALL_DESCRIPTION = "pluginst.inf"
-EXPORTS = ["ListCloseWindow", "ListGetDetectString", "ListGetPreviewBitmap",
-           "ListGetPreviewBitmapW", "ListLoad", "ListLoadNext", "ListLoadNextW", "ListLoadW",
-           "ListSearchText", "ListSearchTextW", "ListSendCommand"]
-MODULE_SIZE_LIMIT = 256 * 1024
+IMAGE_EXTENSIONS = "d64,d71,d80,d81,d82,g64"
+
+# One plug-in per archive, as file managers install them: its modules (file managers take the
+# module by its name and the 64-bit one by the same name + "64"), their exports and largest size,
+# the other files and the install description's keys besides its description. The packer carries
+# the chain reader and the file writer besides the readers, and the 32-bit build's unwind tables
+# are large: about 270 KiB.
+ARCHIVES = {
+    "windows": {
+        "modules": {"qvx.wlx": "i386", "qvx.wlx64": "amd64"},
+        "exports": ["ListCloseWindow", "ListGetDetectString", "ListGetPreviewBitmap",
+                    "ListGetPreviewBitmapW", "ListLoad", "ListLoadNext", "ListLoadNextW",
+                    "ListLoadW", "ListSearchText", "ListSearchTextW", "ListSendCommand"],
+        "size_limit": 256 * 1024,
+        "files": [FONT, FONT_LICENCE],
+        "install": {"type": "wlx", "file": "qvx.wlx", "defaultdir": "qvx"},
+    },
+    "windows-packer": {
+        "modules": {"qvx.wcx": "i386", "qvx.wcx64": "amd64"},
+        "exports": ["CanYouHandleThisFile", "CanYouHandleThisFileW", "CloseArchive",
+                    "GetBackgroundFlags", "GetPackerCaps", "OpenArchive", "OpenArchiveW",
+                    "PackSetDefaultParams", "ProcessFile", "ProcessFileW", "ReadHeader",
+                    "ReadHeaderEx", "ReadHeaderExW", "SetChangeVolProc", "SetChangeVolProcW",
+                    "SetProcessDataProc", "SetProcessDataProcW"],
+        "size_limit": 320 * 1024,
+        "files": [],
+        "install": {"type": "wcx", "file": "qvx.wcx", "defaultdir": "qvx",
+                    "defaultextension": IMAGE_EXTENSIONS},
+    },
+}
 # Zip dates are local DOS times in two-second steps, from 1980 on; ours are UTC.
 DOS_EPOCH = 315532800
 
@@ -64,18 +90,19 @@ def make_zip(stage, archive):
             z.writestr(info, path.read_bytes(), compresslevel=9)
 
 
-def check_module(name, data, debug_dir, root, problems):
+def check_module(name, data, kind, debug_dir, root, problems):
     try:
-        check_pe_module(name, data, debug_dir, root, problems)
+        check_pe_module(name, data, kind, debug_dir, root, problems)
     except (ValueError, struct.error) as e:
         problems.append(f"{name}: unreadable: {e}")
 
 
-def check_pe_module(name, data, debug_dir, root, problems):
+def check_pe_module(name, data, kind, debug_dir, root, problems):
     pe = PeImage(data)
-    problems += [f"{name}: {fault}" for fault in interface_faults(pe, MODULES[name], EXPORTS)]
-    if len(data) > MODULE_SIZE_LIMIT:
-        problems.append(f"{name}: {len(data)} bytes, over the limit of {MODULE_SIZE_LIMIT}")
+    problems += [f"{name}: {fault}"
+                 for fault in interface_faults(pe, kind["modules"][name], kind["exports"])]
+    if len(data) > kind["size_limit"]:
+        problems.append(f"{name}: {len(data)} bytes, over the limit of {kind['size_limit']}")
     if pe.timestamp != 0:
         problems.append(f"{name}: carries a time stamp ({pe.timestamp})")
     if pe.symbol_count != 0:
@@ -115,8 +142,9 @@ def check_font(data, problems):
         problems.append(f"{FONT}: does not name the face QVX Mono")
 
 
-def check_install_description(data, problems):
-    """The INI file the file manager installs from: one section, the four keys."""
+def check_install_description(data, want, problems):
+    """The INI file the file manager installs from: one section, the wanted keys and a
+    description."""
     if b"\n" in data.replace(b"\r\n", b""):
         problems.append(f"{INSTALL_DESCRIPTION}: lines not ended by CR LF")
     ini = configparser.ConfigParser(interpolation=None)
@@ -129,7 +157,6 @@ def check_install_description(data, problems):
         problems.append(f"{INSTALL_DESCRIPTION}: sections {ini.sections()}")
         return
     keys = dict(ini["plugininstall"])
-    want = {"type": "wlx", "file": "qvx.wlx", "defaultdir": "qvx"}
     if {k: keys.get(k) for k in want} != want or set(keys) != set(want) | {"description"}:
         problems.append(f"{INSTALL_DESCRIPTION}: keys {keys}")
     if not keys.get("description", "").strip():
@@ -154,40 +181,45 @@ def check_checksums(packages, problems):
             problems.append(f"SHA256SUMS: {name} has another checksum")
 
 
+def check_archive(archive, kind, packages, root, problems):
+    with zipfile.ZipFile(archive) as z:
+        names = sorted(z.namelist())
+        print(f"package: {archive.name}: {', '.join(names)}")
+        wanted = sorted(list(kind["modules"]) + DOCS + [INSTALL_DESCRIPTION] + kind["files"])
+        if names != wanted:
+            problems.append(f"{archive.name} holds {names}, not {wanted}")
+        date = zip_date(epoch())
+        dates = {i.filename: i.date_time for i in z.infolist() if i.date_time != date}
+        if dates:
+            problems.append(f"{archive.name}: entries not dated {date}: {dates}")
+        for doc in DOCS:
+            if doc in names and z.read(doc) != (root / doc).read_bytes():
+                problems.append(f"{archive.name}: {doc} differs from the source tree's")
+        if FONT_LICENCE in names and \
+                z.read(FONT_LICENCE) != (root / "font" / "OFL.txt").read_bytes():
+            problems.append(f"{FONT_LICENCE} differs from the glyph source's font/OFL.txt")
+        if FONT in names:
+            check_font(z.read(FONT), problems)
+        if INSTALL_DESCRIPTION in names:
+            check_install_description(z.read(INSTALL_DESCRIPTION), kind["install"], problems)
+        for module in kind["modules"]:
+            if module in names:
+                data = z.read(module)
+                print(f"package: {module}: {len(data)} bytes")
+                check_module(module, data, kind, packages / "debug", root, problems)
+
+
 def check(packages, version, root):
     problems = []
-    archive = packages / f"qvx-{version}-windows.zip"
-    strays = sorted(p.name for p in packages.glob("*.zip") if p != archive)
+    archives = {packages / f"qvx-{version}-{suffix}.zip": kind for suffix, kind in ARCHIVES.items()}
+    strays = sorted(p.name for p in packages.glob("*.zip") if p not in archives)
     if strays:
         problems.append(f"unexpected zip archives {strays}")
-    if not archive.is_file():
-        problems.append(f"{archive.name} was not made")
-    else:
-        with zipfile.ZipFile(archive) as z:
-            names = sorted(z.namelist())
-            print(f"package: {archive.name}: {', '.join(names)}")
-            wanted = sorted(list(MODULES) + DOCS + [INSTALL_DESCRIPTION, FONT, FONT_LICENCE])
-            if names != wanted:
-                problems.append(f"{archive.name} holds {names}, not {wanted}")
-            date = zip_date(epoch())
-            dates = {i.filename: i.date_time for i in z.infolist() if i.date_time != date}
-            if dates:
-                problems.append(f"entries not dated {date}: {dates}")
-            for doc in DOCS:
-                if doc in names and z.read(doc) != (root / doc).read_bytes():
-                    problems.append(f"{doc} differs from the source tree's")
-            if FONT_LICENCE in names and \
-                    z.read(FONT_LICENCE) != (root / "font" / "OFL.txt").read_bytes():
-                problems.append(f"{FONT_LICENCE} differs from the glyph source's font/OFL.txt")
-            if FONT in names:
-                check_font(z.read(FONT), problems)
-            if INSTALL_DESCRIPTION in names:
-                check_install_description(z.read(INSTALL_DESCRIPTION), problems)
-            for module in MODULES:
-                if module in names:
-                    data = z.read(module)
-                    print(f"package: {module}: {len(data)} bytes")
-                    check_module(module, data, packages / "debug", root, problems)
+    for archive, kind in archives.items():
+        if not archive.is_file():
+            problems.append(f"{archive.name} was not made")
+        else:
+            check_archive(archive, kind, packages, root, problems)
     check_checksums(packages, problems)
     for p in problems:
         print(f"package: FAIL {p}")

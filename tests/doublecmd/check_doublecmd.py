@@ -15,7 +15,10 @@ through all the images of the folder and closes the viewer with `q`:
 - views are picked in the text's context menu (its items carry the view numbers 1 to 4);
 - the "QVX: " lines on the host's standard error must be what `qvx --trace` writes for the same
   images, framed by the entry points' own lines;
-- the host must not get the other toolkit's part or library.
+- the host must not get the other toolkit's part or library;
+- then, in the other panel (a folder holding one image with files), Ctrl+PgDn opens the image as
+  a folder through the packer (qvx.wcx, registered for the image extensions) and F5 copies its
+  first file out: its bytes and time must be those `qvx --extract` writes.
 Every step waits for something it can see (a window, a trace line, the clipboard's text) within
 a time limit, and a failure names the step that did not happen. The main window must appear
 within a few seconds: it takes about one.
@@ -55,8 +58,18 @@ def xml_escape(text):
             .replace('"', "&quot;"))
 
 
-def config(plugin):
-    """A configuration with the plug-in registered, never written back by the host."""
+PACKER_EXTENSIONS = ("d64", "d71", "d80", "d81", "d82", "g64")
+
+
+def config(plugin, packer):
+    """A configuration with the viewer and the packer registered, never written back by the
+    host."""
+    packers = "".join(f"""      <WcxPlugin Enabled="True">
+        <ArchiveExt>{extension}</ArchiveExt>
+        <Path>{xml_escape(packer)}</Path>
+        <Flags>68</Flags>
+      </WcxPlugin>
+""" for extension in PACKER_EXTENSIONS)
     return f"""<?xml version="1.0" encoding="UTF-8"?>
 <doublecmd DCVersion="1.0.10" ConfigVersion="13">
   <Configuration Save="False"/>
@@ -68,6 +81,8 @@ def config(plugin):
         <DetectString>{xml_escape(DETECT)}</DetectString>
       </WlxPlugin>
     </WlxPlugins>
+    <WcxPlugins>
+{packers}    </WcxPlugins>
   </Plugins>
 </doublecmd>
 """
@@ -148,9 +163,11 @@ class Host:
             self.env.pop(name, None)
         self.trace_file = f"{work}/host-stderr.txt"
         self.started = time.monotonic()
+        # The other panel shows the folder of the image the packer opens.
         with open(self.trace_file, "wb") as err, open(f"{work}/host-stdout.txt", "wb") as out:
             self.dc = subprocess.Popen(
-                [opts.doublecmd, f"--config-dir={work}/cfg", "--no-splash", first_file],
+                [opts.doublecmd, f"--config-dir={work}/cfg", "--no-splash", first_file,
+                 f"{work}/archive"],
                 env=self.env, stdin=subprocess.DEVNULL, stdout=out, stderr=err)
 
     def stop(self):
@@ -468,7 +485,10 @@ def prepare(opts, work):
     if opts.display_font:
         shutil.copy(opts.display_font, f"{plugin_dir}/C64_Pro_Mono-STYLE.ttf")
     with open(f"{work}/cfg/doublecmd.xml", "w", encoding="utf-8") as f:
-        f.write(config(f"{plugin_dir}/qvx.wlx"))
+        f.write(config(f"{plugin_dir}/qvx.wlx", f"{plugin_dir}/qvx.wcx"))
+    # The other panel's folder: the image the packer opens, alone.
+    os.makedirs(f"{work}/archive")
+    shutil.copy(opts.packer_image, f"{work}/archive/")
     # Images in a subfolder (named in Cyrillic or Japanese) come in under that name as a prefix.
     sources = {os.path.basename(f): f for f in opts.files} if opts.files else {
         os.path.relpath(os.path.join(d, n), opts.images).replace(os.sep, "-"): os.path.join(d, n)
@@ -550,6 +570,52 @@ def nth_line(trace, start, n):
     return lines[n] if len(lines) > n else None
 
 
+def copy_out(host, opts, work, failures):
+    """In the other panel: Ctrl+PgDn on the image opens it through the packer, Ctrl+A and F5 copy
+    all its files to the panel of the images; each copy must be what qvx --extract writes.
+    Returns the seconds it took."""
+    started = time.monotonic()
+    image = f"{work}/archive/{os.path.basename(opts.packer_image)}"
+    main = host.find_window(MAIN_WINDOW)
+    host.xdotool("windowfocus", "--sync", main)
+    host.xdotool("key", "--clearmodifiers", "Tab", "Down", "ctrl+Next")
+    listing = f"OpenArchive - called for '{image}'; flags=$0"
+    host.wait_trace("Ctrl+PgDn opens the image through the packer (OpenArchive)",
+                    lambda t: listing in t)
+    host.wait_trace("the packer lists the image (CloseArchive)",
+                    lambda t: "CloseArchive" in t[t.index(listing):])
+    before = host.visible_windows()
+    host.xdotool("key", "--clearmodifiers", "ctrl+a", "F5")
+    dialog = wait_for("F5 opens the copy dialog",
+                      lambda: host.alive() and next(
+                          (w for w in host.visible_windows() - before if host.window_name(w)),
+                          None))
+    host.xdotool("windowfocus", "--sync", dialog)
+    host.xdotool("key", "--clearmodifiers", "Return")
+    extracting = f"OpenArchive - called for '{image}'; flags=$1"
+    trace = host.wait_trace("the packer writes the files (ProcessFile, CloseArchive)",
+                            lambda t: extracting in t and
+                            "CloseArchive" in t[t.index(extracting):] and t)
+    trace = trace[trace.index(extracting):]
+    wanted = f"{work}/qvx-extract"
+    qvx_run(opts.qvx, ["--extract", wanted, image])
+    copied = [re.match(r"ProcessFile - called for '(.*)'; flags=\$2$", line)
+              for line in trace if line.startswith("ProcessFile - called for")]
+    if sorted(os.path.basename(m.group(1)) for m in copied if m) != sorted(os.listdir(wanted)):
+        failures.append(f"copy out: the packer wrote {[m and m.group(0) for m in copied]}, qvx "
+                        f"--extract {sorted(os.listdir(wanted))}")
+        return time.monotonic() - started
+    for match in copied:
+        ours, theirs = match.group(1), os.path.join(wanted, os.path.basename(match.group(1)))
+        with open(ours, "rb") as a, open(theirs, "rb") as b:
+            if a.read() != b.read():
+                failures.append(f"copy out: {ours} differs from qvx --extract's {theirs}")
+        if int(os.stat(ours).st_mtime) != int(os.stat(theirs).st_mtime) or \
+                os.stat(ours).st_mode != os.stat(theirs).st_mode:
+            failures.append(f"copy out: {ours} has another time or mode than qvx --extract's")
+    return time.monotonic() - started
+
+
 def run(opts):
     work = os.path.abspath(opts.work)
     plugin_dir, files = prepare(opts, work)
@@ -600,6 +666,7 @@ def run(opts):
         host.wait_trace("q closes the viewer (ListCloseWindow)",
                         lambda t: t.count("ListCloseCommand") > closes)
         trace = host.trace()
+        copy_time = copy_out(host, opts, work, failures)
     except Failure as failure:
         picture = f"{work}/failure.png"
         host.run("import", "-window", "root", picture, check=False)
@@ -627,7 +694,7 @@ def run(opts):
             want += [f"chooseView - view {view}"] + images.view_trace(view) + [SELECT_ALL, COPY]
     want.append("ListCloseCommand")
     failures += compare_trace(without_repeated(trace, SELECT_ALL), want)
-    return failures, visited, start_time
+    return failures, visited, start_time, copy_time
 
 
 def main():
@@ -639,6 +706,8 @@ def main():
     parser.add_argument("--images", help="a folder of images, all opened")
     parser.add_argument("--files", nargs="+", help="these images instead of --images")
     parser.add_argument("--display-font", help="put beside the plug-in as the display font")
+    parser.add_argument("--packer-image", required=True,
+                        help="an image with files, opened as a folder through the packer")
     parser.add_argument("--work", required=True, help="scratch folder, made anew")
     parser.add_argument("--screenshot",
                         help="PNG of the viewer showing the first image, its context menu open")
@@ -651,15 +720,16 @@ def main():
             return 1
     started = time.monotonic()
     try:
-        failures, visited, start_time = run(opts)
+        failures, visited, start_time, copy_time = run(opts)
     except Failure as e:
-        failures, visited, start_time = [str(e)], [], None
+        failures, visited, start_time, copy_time = [str(e)], [], None, None
     for failure in failures:
         print("FAIL:", failure)
     if failures:
         return 1
     print(f"ok: {len(visited)} images in the {opts.toolkit} host (main window after "
-          f"{start_time:.1f} s), {time.monotonic() - started:.1f} s")
+          f"{start_time:.1f} s), the packer's copy in {copy_time:.1f} s, "
+          f"{time.monotonic() - started:.1f} s")
     return 0
 
 

@@ -1,11 +1,11 @@
 // Reads the extensions out of the detect string, so that a new image kind needs it alone.
-#include "cli/detect_extensions.h"
+#include "render/detect_extensions.h"
 
 #include <algorithm>
 
 #include "base/text.h"
 
-namespace qvx::cli {
+namespace qvx {
 namespace {
 
 char16_t upper(char16_t c) {
@@ -44,4 +44,4 @@ bool isDetectedExtension(std::u16string_view extension) {
     });
 }
 
-}  // namespace qvx::cli
+}  // namespace qvx

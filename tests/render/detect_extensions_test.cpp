@@ -1,5 +1,5 @@
 // The counted extensions come from the detect string alone.
-#include "cli/detect_extensions.h"
+#include "render/detect_extensions.h"
 
 #include <gtest/gtest.h>
 
@@ -8,7 +8,7 @@
 
 #include "base/text.h"
 
-namespace qvx::cli {
+namespace qvx {
 namespace {
 
 TEST(DetectExtensions, ReadsEachExtOfTheString) {
@@ -35,4 +35,4 @@ TEST(DetectExtensions, CountsAFileWhatEverTheCaseOfItsExtension) {
 }
 
 }  // namespace
-}  // namespace qvx::cli
+}  // namespace qvx

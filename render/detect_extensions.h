@@ -7,7 +7,7 @@
 
 #include "render/viewer_look.h"
 
-namespace qvx::cli {
+namespace qvx {
 
 // Each EXT="..." of a detect string in its order, as written ("D64", "D71", ...).
 std::vector<std::u16string> detectExtensions(std::string_view detect = kDetectString);
@@ -19,4 +19,4 @@ std::string extensionList();
 // compared without regard to case, as hosts compare them.
 bool isDetectedExtension(std::u16string_view extension);
 
-}  // namespace qvx::cli
+}  // namespace qvx
