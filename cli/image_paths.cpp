@@ -6,8 +6,8 @@
 #include <system_error>
 
 #include "base/text.h"
-#include "render/detect_extensions.h"
 #include "disk/detect.h"
+#include "render/detect_extensions.h"
 
 namespace qvx::cli {
 namespace {
