@@ -8,6 +8,11 @@
 
 namespace qvx {
 
+// An ASCII letter in upper case, as hosts compare extensions; any other character as it is.
+constexpr char16_t asciiUpper(char16_t c) {
+    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
+}
+
 // Signed decimal without padding.
 std::u16string decimal(std::int64_t value);
 

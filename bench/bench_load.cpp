@@ -14,6 +14,7 @@
 #include "disk/file.h"
 #include "disk/g64.h"
 #include "file_ops.h"
+#include "file_views_bench.h"
 #include "render/listing.h"
 #include "render/load.h"
 #include "support/g64_writer.h"
@@ -168,6 +169,7 @@ int main(int argc, char** argv) {
         if (s.name.rfind("G64", 0) == 0)
             benchmark::RegisterBenchmark(("decode/" + s.name).c_str(), BM_Decode, &s);
     }
+    bench::registerFileViewBenchmarks(dir);
     benchmark::Initialize(&argc, argv);
     TableReporter reporter;
     benchmark::RunSpecifiedBenchmarks(&reporter);
@@ -195,6 +197,7 @@ int main(int argc, char** argv) {
         std::printf("| %s | %.1f | %.1f | %.2f |\n", s.name.c_str(), decode, floor,
                     floor > 0 ? decode / floor : 0.0);
     }
+    bench::printFileViewTable(reporter.nanos);
     benchmark::Shutdown();
     return 0;
 }

@@ -96,7 +96,7 @@ int runQvx(const std::vector<std::u16string>& args, const Console& console) {
     const std::string imageName = readablePath(path);
     const std::string report = imageReport(imageName, image);
     if (!report.empty()) console.err(report);
-    if (readable && !viewExists) console.err(noErrorMapMessage(imageName));
+    if (readable && !viewExists) console.err(noViewThreeMessage(imageName, image));
     return pictureFailed || !report.empty() || !viewExists ? kExitUnreadable : kExitOk;
 }
 

@@ -70,7 +70,7 @@ void readForText(const std::u16string& path, const Plan& plan, ImageResult& resu
     if (viewExists) result.out += options.raw ? rawText(text) : terminalText(text, plan.color);
     report(shown, image, result);
     if (isReadableImage(image) && !viewExists) {
-        result.err += noErrorMapMessage(shown);
+        result.err += noViewThreeMessage(shown, image);
         result.failed = true;
     }
 }

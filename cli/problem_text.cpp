@@ -105,8 +105,10 @@ std::string imageReport(std::string_view shownPath, const DiskImage& image) {
     return message + "\n";
 }
 
-std::string noErrorMapMessage(std::string_view shownPath) {
-    return "qvx: " + std::string(shownPath) + ": no error bytes, so no error map (view 3)\n";
+std::string noViewThreeMessage(std::string_view shownPath, const DiskImage& image) {
+    return "qvx: " + std::string(shownPath) +
+           (image.fileKind != kFileNone ? ": a data file has no 6502 view (view 3)\n"
+                                        : ": no error bytes, so no error map (view 3)\n");
 }
 
 }  // namespace qvx::cli

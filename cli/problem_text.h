@@ -24,7 +24,8 @@ std::string problemSentence(const Problem& problem);
 // order the readers met them, joined by "; "; empty for an image read without a problem.
 std::string imageReport(std::string_view shownPath, const DiskImage& image);
 
-// What qvx says of a readable image without error bytes asked for its error map (view 3).
-std::string noErrorMapMessage(std::string_view shownPath);
+// What qvx says of a readable record asked for a view 3 it lacks: an image without error bytes
+// (no error map) or a data file (no 6502 view).
+std::string noViewThreeMessage(std::string_view shownPath, const DiskImage& image);
 
 }  // namespace qvx::cli

@@ -28,6 +28,10 @@ struct DirEntry {
     std::array<std::uint8_t, 30> raw{};
 };
 
+// A single file rather than a disk: a program (load address, then its bytes) or a data file (SEQ,
+// USR, REL), whose bytes are text.
+enum FileKind : std::uint8_t { kFileNone = 0, kFileProgram = 1, kFileData = 2 };
+
 // Free-sector bitmap of one track: bit n = sector n, 1 = free. Its list position is the track.
 using BamTrack = std::uint64_t;
 
@@ -52,6 +56,9 @@ struct DiskImage {
     std::int16_t errorCount = 0;           // getErrorData: the type's totalSectors
     std::vector<std::uint8_t> errorBytes;  // getErrorData: errorCount bytes, zero where unread
     std::vector<Problem> problems;         // setType and every reader: each failure, in order
+    FileKind fileKind = kFileNone;         // readProgramFile; kFileNone for a disk image
+    // readProgramFile: the file's bytes (a PC64 container's header taken off); empty for a disk.
+    std::vector<std::uint8_t> fileBytes;
 };
 
 }  // namespace qvx

@@ -74,7 +74,7 @@ void show(Viewer& viewer, std::u16string_view text) {
 void offerViews(Viewer& viewer) {
     std::vector<std::string> names;
     for (int view = kViewListing; hasView(viewer.image, view); ++view)
-        names.push_back(toUtf8(viewName(view)));
+        names.push_back(toUtf8(viewName(viewer.image, view)));
     std::vector<const char*> pointers;
     for (const std::string& name : names) pointers.push_back(name.c_str());
     viewer.toolkit.setViews(viewer.shown, pointers.data(), static_cast<int>(pointers.size()),

@@ -6,13 +6,7 @@
 #include "base/text.h"
 
 namespace qvx {
-namespace {
-
-char16_t upper(char16_t c) {
-    return c >= u'a' && c <= u'z' ? static_cast<char16_t>(c - u'a' + u'A') : c;
-}
-
-}  // namespace
+namespace {}  // namespace
 
 std::vector<std::u16string> detectExtensions(std::string_view detect) {
     constexpr std::string_view kOpen = "EXT=\"";
@@ -40,7 +34,7 @@ bool isDetectedExtension(std::u16string_view extension) {
     return std::any_of(known.begin(), known.end(), [extension](const std::u16string& ext) {
         return ext.size() == extension.size() &&
                std::equal(ext.begin(), ext.end(), extension.begin(),
-                          [](char16_t a, char16_t b) { return upper(a) == upper(b); });
+                          [](char16_t a, char16_t b) { return asciiUpper(a) == asciiUpper(b); });
     });
 }
 

@@ -4,12 +4,15 @@
 #include "disk/bam.h"
 #include "disk/directory.h"
 #include "disk/errors.h"
+#include "disk/program_file.h"
+#include "render/file_views.h"
 #include "render/listing.h"
 #include "render/maps.h"
 
 namespace qvx {
 
 std::u16string loadImage(const std::u16string& path, DiskImage& image) {
+    if (readProgramFile(path, image)) return fileViewText(image, 0);
     getDirEntries(path, image);
     getBAMEntries(path, image);
     setupBAMMap(image);
@@ -23,7 +26,7 @@ std::u16string loadImage(const std::u16string& path, DiskImage& image) {
 }
 
 bool isReadableImage(const DiskImage& image) {
-    return isKnownType(image.type) && !image.dirEntries.empty();
+    return image.fileKind != kFileNone || (isKnownType(image.type) && !image.dirEntries.empty());
 }
 
 }  // namespace qvx

@@ -54,4 +54,24 @@ std::size_t appendFontBytes(std::u16string& out, const std::uint8_t* bytes, std:
     return n;
 }
 
+char16_t quotedFontChar(std::uint8_t byte, int charSet) {
+    if (byte < 0x20) return static_cast<char16_t>(fontBase(1, charSet) + byte);
+    if (byte >= 0x80 && byte < 0xA0)
+        return static_cast<char16_t>(fontBase(1, charSet) + byte - 0x40);
+    return static_cast<char16_t>(fontBase(0, charSet) + kScreenCodes[byte]);
+}
+
+void appendFontText(std::u16string& out, std::string_view text, int charSet) {
+    const std::size_t at = out.size();
+    out.resize(at + text.size());
+    writeFontText(&out[at], text, charSet);
+}
+
+char16_t* writeFontText(char16_t* to, std::string_view text, int charSet) {
+    const unsigned base = fontBase(0, charSet);
+    for (char c : text)
+        *to++ = static_cast<char16_t>(base + kScreenCodes[static_cast<std::uint8_t>(c)]);
+    return to;
+}
+
 }  // namespace qvx

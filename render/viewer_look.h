@@ -7,13 +7,20 @@
 
 namespace qvx {
 
-// The files a module asks its host for: 69 ASCII characters, the same in every code page.
-constexpr std::string_view kDetectString =
+// The disk images among the files a module takes; a folder's images for qvx are these.
+constexpr std::string_view kImageDetectString =
     R"(EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64")";
+// The files a module asks its host for, ASCII, the same in every code page: the disk images, then
+// single program and data files and PC64 containers (those numbered 00; readProgramFile takes any
+// two digits when the host offers one).
+constexpr std::string_view kDetectString =
+    R"(EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64" | EXT="PRG" | )"
+    R"(EXT="SEQ" | EXT="USR" | EXT="P00" | EXT="S00" | EXT="U00" | EXT="R00")";
+static_assert(kDetectString.substr(0, kImageDetectString.size()) == kImageDetectString);
 
 // Writes as much of the detect string as fits into a host's buffer of maxLength bytes, always
-// terminated: a buffer of 70 bytes or more takes all of it. Nothing for a null buffer or a
-// length of 0 or less.
+// terminated: a buffer of kDetectString.size() + 1 bytes or more takes all of it. Nothing for a
+// null buffer or a length of 0 or less.
 void writeDetectString(char* buffer, std::int32_t maxLength);
 
 // The display font: its face, and its file in the module's own folder.

@@ -98,8 +98,10 @@ Priority: optional
 Description: Commodore disk images on the command line and in Double Commander
  qvx shows what is on Commodore disk images (D64 with 35 or 40 tracks, D71,
  D80, D81, D82, G64): the directory as the drive lists it, the BAM map and the
- error map. It takes single images or whole collections in folders, writes
- text or JSON Lines, and finds files by name across thousands of images.
+ error map; and single program and data files (PRG, SEQ, USR, PC64): BASIC
+ programs as LIST prints them, 6502 instructions, hex and PETSCII text. It
+ takes single images or whole collections in folders, writes text or JSON
+ Lines, and finds files by name across thousands of images.
  .
  The package also holds the QVX plug-ins for Double Commander, in
  /usr/lib/qvx/doublecmd/qvx: the lister, for its Qt5 and GTK2 builds, and the

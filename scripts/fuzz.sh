@@ -1,17 +1,16 @@
 #!/usr/bin/env bash
 # Builds the fuzz targets (clang, libFuzzer, AddressSanitizer + UndefinedBehaviorSanitizer) and runs
-# each for the given number of seconds (default 30: two minutes of fuzzing for the four), one
-# target per core at a time. A crash leaves its input in build/fuzz/artifacts and fails the run. For
-# a long session: scripts/fuzz.sh 3600
+# each for the given number of seconds (default 40), one target per core at a time. A crash leaves
+# its input in build/fuzz/artifacts and fails the run. For a long session: scripts/fuzz.sh 3600
 set -euo pipefail
 cd "$(dirname "$0")/.."
-seconds=${1:-30}
+seconds=${1:-40}
 
 cmake --preset fuzz >/dev/null
 cmake --build --preset fuzz -j "$(nproc 2>/dev/null || echo 2)" >/dev/null
 out=build/fuzz
 mkdir -p "$out/seeds" "$out/seeds-g64" "$out/artifacts" "$out/corpus/load" "$out/corpus/g64" \
-  "$out/corpus/listing" "$out/corpus/extract"
+  "$out/corpus/listing" "$out/corpus/extract" "$out/corpus/file-views"
 "$out/fuzz/fuzz_seeds" "$out/seeds" "$out/seeds-g64"
 
 export ASAN_OPTIONS=detect_leaks=1:abort_on_error=1
@@ -34,6 +33,7 @@ run load_fuzzer "$out/corpus/load" -max_len=20000 "$out/seeds"
 run g64_fuzzer "$out/corpus/g64" -max_len=24000 "$out/seeds-g64"
 run listing_fuzzer "$out/corpus/listing" -max_len=4096
 run extract_fuzzer "$out/corpus/extract" -max_len=20000 "$out/seeds"
+run file_views_fuzzer "$out/corpus/file-views" -max_len=70000
 
 failed=0
 for i in "${!pids[@]}"; do

@@ -87,7 +87,7 @@ cmake --build --preset asan -j "$jobs"
 ctest --preset asan -j "$jobs"
 
 stage "fuzzing"
-bash scripts/fuzz.sh "${QVX_FUZZ_SECONDS:-30}"
+bash scripts/fuzz.sh "${QVX_FUZZ_SECONDS:-40}"
 
 prefix_root=$(mktemp -d /tmp/qvx-wine.XXXXXX)
 if qvx_runs_32bit; then

@@ -19,6 +19,8 @@
 #include "render/listing.h"
 #include "render/load.h"
 #include "render/picture.h"
+#include "render/unicode_text.h"
+#include "render/views.h"
 #include "run_program.h"
 #include "support/image_builder.h"
 #include "support/image_kinds.h"
@@ -185,6 +187,57 @@ INSTANTIATE_TEST_SUITE_P(AllTypes, QvxViews,
                          [](const auto& info) {
                              return kindName(std::get<0>(info.param), std::get<1>(info.param));
                          });
+
+// A BASIC program with a SYS stub and code after it, and a SEQ file: each view as the viewer's
+// text, readable without colour (the power token as the arrow), drawn as a picture.
+TEST(QvxFiles, ShowsEveryViewOfAProgramAndADataFile) {
+    const std::string dir = scratchDir();
+    const std::string program =
+        writeFile(dir + "/stub.prg",
+                  {0x01, 0x08, 0x0B, 0x08, 0x0A, 0x00, 0x41, 0xB2, 0x32, 0xAE, 0x38, 0x00, 0x10,
+                   0x08, 0x14, 0x00, 0x9E, 0x32, 0x30, 0x37, 0x31, 0x00, 0x00, 0x00, 0x60});
+    const std::string text = writeFile(dir + "/notes.seq", {0x48, 0x49, 0x0D, 0x12, 0x41});
+    for (const std::string& path : {program, text}) {
+        DiskImage image;
+        loadImage(u16path(path), image);
+        for (int view = 0; view < 4; ++view) {
+            SCOPED_TRACE(path + " view " + std::to_string(view));
+            const std::string number = std::to_string(view);
+            const ProgramResult raw = qvx({"--raw", "--view", number, path});
+            const ProgramResult shown = qvx({"--color", "never", "--view", number, path});
+            const ProgramResult png = qvx({"--png", "-", "--view", number, path});
+            const std::optional<std::u16string> expected = viewText(image, view);
+            EXPECT_EQ(raw.status, expected ? 0 : 1);
+            EXPECT_EQ(png.status, raw.status);
+            if (!expected) {
+                EXPECT_EQ(raw.err, "qvx: " + path + ": a data file has no 6502 view (view 3)\n");
+                continue;
+            }
+            EXPECT_EQ(raw.out, toUtf8(*expected));
+            EXPECT_EQ(shown.out, toUtf8(readableText(*expected, u"\n")));
+            const Picture drawn = renderText(*expected);
+            EXPECT_EQ(decodePng(png.out).height, drawn.height);
+        }
+    }
+    EXPECT_EQ(qvx({"--color", "never", program}).out,
+              "10 A=2↑8\n20 SYS2071\n\n0817  60        RTS\n");
+    EXPECT_EQ(qvx({"--color", "never", text}).out, "HI\nRA\n");
+    // BASIC 3.5 and 7.0 written by hand from their token values, inside PC64 containers.
+    const std::pair<std::vector<std::uint8_t>, const char*> dialects[] = {
+        {{0x01, 0x10, 0x0D, 0x10, 0x0A, 0x00, 0xDE, 0x31, 0x3A, 0xE7, 0x30, 0x2C, 0x32, 0x00, 0x00,
+          0x00},
+         "10 GRAPHIC1:COLOR0,2\n"},
+        {{0x01, 0x1C, 0x0D, 0x1C, 0x0A, 0x00, 0xFE, 0x02, 0x31, 0x3A, 0xCE, 0x08, 0x00, 0x00, 0x00},
+         "10 BANK1:XOR\n"},
+    };
+    for (const auto& [bytes, listing] : dialects) {
+        std::vector<std::uint8_t> container = {'C', '6', '4', 'F', 'i', 'l', 'e', 0};
+        container.resize(0x1A, 0);
+        container.insert(container.end(), bytes.begin(), bytes.end());
+        const std::string path = writeFile(dir + "/dialect.p01", container);
+        EXPECT_EQ(qvx({"--color", "never", path}).out, listing);
+    }
+}
 
 TEST(QvxListing, ShowsNamesAndTypesAsText) {
     const std::string path = buildImage(kTypeD64, false);

@@ -40,7 +40,10 @@ from x_display import DisplayFailure, XDisplay  # noqa: E402
 TIMEOUT = 10.0  # seconds for any one step once the host is up
 START_LIMIT = 5.0  # seconds for the main window to appear; it takes about one
 KEY_GRACE = 3.0  # seconds after which a key the host has not acted on counts as dropped
-DETECT = 'EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64"'
+DETECT = (
+    'EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64" | '
+    'EXT="PRG" | EXT="SEQ" | EXT="USR" | EXT="P00" | EXT="S00" | EXT="U00" | EXT="R00"'
+)
 TOOLKITS = {
     "qt5": {"part": "qvx-qt5.so", "library": "libQt5Widgets.so.5"},
     "gtk2": {"part": "qvx-gtk2.so", "library": "libgtk-x11-2.0.so.0"},

@@ -14,7 +14,8 @@ namespace {
 
 constexpr char kModule[] = QVX_DOUBLECMD_FOLDER "/qvx.wlx";
 constexpr char kDetect[] =
-    R"(EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64")";
+    R"(EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64" | EXT="PRG" | )"
+    R"(EXT="SEQ" | EXT="USR" | EXT="P00" | EXT="S00" | EXT="U00" | EXT="R00")";
 
 using ListLoad = void* (*)(void*, char*, int);
 using ListLoadNext = int (*)(void*, void*, char*, int);
@@ -109,11 +110,11 @@ TEST(LinuxModule, WritesTheDetectStringIntoTheHostsBuffer) {
         std::string written;
     };
     const std::string whole = kDetect;
-    ASSERT_EQ(whole.size(), 69u);
-    for (const Row& row : {Row{2000, whole}, Row{70, whole}, Row{69, whole.substr(0, 68)},
+    ASSERT_EQ(whole.size(), 153u);
+    for (const Row& row : {Row{2000, whole}, Row{154, whole}, Row{153, whole.substr(0, 152)},
                            Row{1, ""}, Row{0, "untouched"}, Row{-5, "untouched"}}) {
         SCOPED_TRACE(row.maxLength);
-        char buffer[80];
+        char buffer[160];
         std::strcpy(buffer, "untouched");
         detect(buffer, row.maxLength);
         EXPECT_EQ(std::string(buffer), row.written);

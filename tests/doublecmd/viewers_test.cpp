@@ -14,6 +14,7 @@
 #include "render/listing.h"
 #include "render/load.h"
 #include "render/unicode_text.h"
+#include "render/views.h"
 #include "support/image_builder.h"
 #include "support/trace_capture.h"
 
@@ -351,6 +352,31 @@ TEST(LinuxNextAndClose, ReusesTheWidgetThenReleasesIt) {
     EXPECT_EQ(opened.widget->copies, 0);
     EXPECT_EQ(doublecmd::loadNext(opened.handle, first.c_str(), 0), kNotHandled);
     doublecmd::closeViewer(opened.handle);  // twice: only the trace line
+}
+
+// A program and a data file after an image: the menu offers each record's own views.
+TEST(LinuxNextAndClose, OffersTheViewsOfSingleFiles) {
+    const std::string dir = scratchDir();
+    const std::string program = writeFile(
+        dir + "/stub.prg", {0x01, 0x08, 0x07, 0x08, 0x0A, 0x00, 0x80, 0x00, 0x00, 0x00, 0x60});
+    const std::string text = writeFile(dir + "/notes.seq", {0x48, 0x49, 0x0D});
+    DiskImage record;
+    loadImage(u16path(program), record);
+    const Opened opened = open(imagePath(kTypeD64, false), 0);
+    ASSERT_EQ(doublecmd::loadNext(opened.handle, program.c_str(), 0), kHandled);
+    EXPECT_EQ(opened.widget->shown, toolkitText(viewText(record, 0).value_or(u"")));
+    EXPECT_EQ(opened.widget->views,
+              (std::vector<std::string>{"BASIC listing", "BASIC listing, second character set",
+                                        "Hex", "6502"}));
+    choose(opened, 3);
+    EXPECT_EQ(opened.widget->current, 3);
+    EXPECT_EQ(opened.widget->shown, toolkitText(viewText(record, 3).value_or(u"")));
+    ASSERT_EQ(doublecmd::loadNext(opened.handle, text.c_str(), 0), kHandled);
+    EXPECT_EQ(opened.widget->views,
+              (std::vector<std::string>{"Text", "Text, second character set", "Hex"}));
+    choose(opened, 3);
+    EXPECT_EQ(opened.widget->current, 0);
+    doublecmd::closeViewer(opened.handle);
 }
 
 // A file that is no readable image leaves the widget as it is: the host closes it and offers the

@@ -27,7 +27,10 @@ FACE = "C64 Pro Mono"
 DISPLAY_FONT_FILE = "C64_Pro_Mono-STYLE.ttf"
 SHIPPED_FACE = "QVX Mono"
 SHIPPED_FONT_FILE = "QVX-Mono.ttf"
-DETECT = 'EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64"'
+DETECT = (
+    'EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64" | '
+    'EXT="PRG" | EXT="SEQ" | EXT="USR" | EXT="P00" | EXT="S00" | EXT="U00" | EXT="R00"'
+)
 
 # Image files written by host_make_images: (file, type name, carries error bytes).
 IMAGES = [
@@ -478,8 +481,8 @@ def test_plugin_views(opts):
     d = r["detectString"]
     c.eq("detect string", d["text"], DETECT)
     c.eq("detect string bytes", d["bytes"], list(DETECT.encode("ascii")))
-    c.eq("detect string length", d["length"], 69)
-    c.eq("detect string bytes written, terminator included", d["bytesWritten"], 70)
+    c.eq("detect string length", d["length"], 153)
+    c.eq("detect string bytes written, terminator included", d["bytesWritten"], 154)
     c.eq("DLL directory", r["plugin"]["dllDirectory"], winpath(opts.plugin).rsplit("\\", 1)[0])
     c.eq("start-up trace", r["trace"],
          ["QVX: AttachProcess - dll path is " + r["plugin"]["dllDirectory"]])
@@ -807,6 +810,53 @@ def test_plugin_copy(opts):
     c.finish()
 
 
+# Programs written by hand from the published token values, each with the first line LIST
+# prints: BASIC V2 at $0801 with an RTS after the program's end, 3.5 at $1001, 7.0 at $1C01.
+BASIC_PROGRAMS = [
+    ("v2.prg", [0x01, 0x08, 0x0E, 0x08, 0x0A, 0x00, 0x99, 0x22, 0x48, 0x45, 0x4C, 0x4C, 0x4F, 0x22,
+                0x00, 0x16, 0x08, 0x14, 0x00, 0x89, 0x31, 0x30, 0x00, 0x00, 0x00, 0x60],
+     '10 PRINT"HELLO"'),
+    ("v35.prg", [0x01, 0x10, 0x0D, 0x10, 0x0A, 0x00, 0xDE, 0x31, 0x3A, 0xE7, 0x30, 0x2C, 0x32, 0x00,
+                 0x00, 0x00],
+     "10 GRAPHIC1:COLOR0,2"),
+    ("v7.prg", [0x01, 0x1C, 0x0D, 0x1C, 0x0A, 0x00, 0xFE, 0x02, 0x31, 0x3A, 0xCE, 0x08, 0x00, 0x00,
+                0x00],
+     "10 BANK1:XOR"),
+]
+SEQ_TEXT = [0x48, 0x49, 0x0D, 0x12, 0x41, 0x0D]
+
+
+def test_plugin_files(opts):
+    """Single files in the real module: each BASIC dialect's listing as LIST prints it, every view
+    as qvx shows it, a keyword found, and Copy as qvx --color never."""
+    need_native(opts)
+    c = Checker()
+    kinds = [(name, data, [0, 1, 2, 3, 0]) for name, data, _ in BASIC_PROGRAMS]
+    kinds.append(("notes.seq", SEQ_TEXT, [0, 1, 2, 0, 1]))
+    files = []
+    for name, data, _ in kinds:
+        files.append(os.path.join(opts.work, name))
+        with open(files[-1], "wb") as f:
+            f.write(bytes(data))
+    r = plugin_run(opts, files, ["--copy", "--find", "0:1:GOTO"])
+    c.eq("files reported", len(r["images"]), len(files))
+    for img, path, (name, _, cycle) in zip(r["images"], files, kinds):
+        check_plugin_window(c, name, img, expected_face(opts.plugin))
+        for k, (view, shown) in enumerate(zip(cycle, img["views"])):
+            p = native(opts, ["--raw", "--view", str(view), path])
+            c.eq(f"{name} step {k}: the window's text is qvx --raw --view {view}",
+                 crlf_to_cr(shown["text"]), p.stdout.decode("utf-8"))
+            p = native(opts, ["--color", "never", "--view", str(view), path])
+            c.eq(f"{name} step {k}: Select All and Copy is qvx --color never",
+                 shown["copies"]["all"]["clipboard"], windows_text(p.stdout.decode("utf-8")))
+    for img, (name, _, first) in zip(r["images"], BASIC_PROGRAMS):
+        listing = crlf_to_cr(img["views"][0]["text"])
+        c.eq(f"{name} listing", listing.split("\r")[0], font(first))
+    found = r["images"][0]["views"][0]["finds"][0]
+    c.eq("GOTO found", (found["result"], found["selected"]), (0, font("GOTO")))
+    c.finish()
+
+
 def test_plugin_next(opts):
     need_native(opts)
     c = Checker()
@@ -1006,7 +1056,7 @@ def main():
              "views": test_plugin_views, "flags": test_plugin_flags, "native": test_plugin_native,
              "repeat": test_plugin_repeat, "fonts": test_plugin_fonts,
              "preview": test_plugin_preview, "find": test_plugin_find, "copy": test_plugin_copy,
-             "next": test_plugin_next}
+             "next": test_plugin_next, "files": test_plugin_files}
     try:
         tests[opts.test](opts)
     except Failure as e:

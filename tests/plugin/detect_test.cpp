@@ -11,12 +11,13 @@ namespace qvx::test {
 namespace {
 
 const std::string kDetectString =
-    R"(EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64")";
+    R"(EXT="D64" | EXT="D71" | EXT="D80" | EXT="D81" | EXT="D82" | EXT="G64" | EXT="PRG" | )"
+    R"(EXT="SEQ" | EXT="USR" | EXT="P00" | EXT="S00" | EXT="U00" | EXT="R00")";
 constexpr char kUntouched = '\x55';
-constexpr std::size_t kBufferSize = 128;
+constexpr std::size_t kBufferSize = 200;
 
-TEST(DetectString, IsSixtyNineCharactersAndATerminator) {
-    ASSERT_EQ(kDetectString.size(), 69u);
+TEST(DetectString, IsOneHundredFiftyThreeCharactersAndATerminator) {
+    ASSERT_EQ(kDetectString.size(), 153u);
     std::vector<char> buffer(kBufferSize, kUntouched);
     plugin().listGetDetectString(buffer.data(), static_cast<int>(buffer.size()));
     std::vector<char> expected(kDetectString.begin(), kDetectString.end());
@@ -32,8 +33,8 @@ TEST(DetectString, FitsShortBuffers) {
         std::size_t characters;  // written before the terminator; none at all when npos
     };
     constexpr std::size_t kNothing = std::string::npos;
-    const Case cases[] = {{70, 69}, {69, 68},      {30, 29},       {2, 1},
-                          {1, 0},   {0, kNothing}, {-1, kNothing}, {-70, kNothing}};
+    const Case cases[] = {{154, 153}, {153, 152},    {30, 29},       {2, 1},
+                          {1, 0},     {0, kNothing}, {-1, kNothing}, {-70, kNothing}};
     for (const Case& c : cases) {
         SCOPED_TRACE(c.maxLength);
         std::vector<char> buffer(kBufferSize, kUntouched);

@@ -183,7 +183,7 @@ TEST(Load, GivesAnEmptyWindowForFilesItCannotRead) {
         windowsPath(folder + "/missing.d64"),
         windowsPath(writeFile(folder + "/odd-size.d64", std::vector<std::uint8_t>(174849, 0))),
         windowsPath(writeFile(folder + "/empty.d81", {})),
-        windowsPath(writeFile(folder + "/game.prg", std::vector<std::uint8_t>(174848, 0))),
+        windowsPath(writeFile(folder + "/game.txt", std::vector<std::uint8_t>(174848, 0))),
     };
     for (const std::string& path : cases) {
         SCOPED_TRACE(path);

@@ -22,13 +22,14 @@ TEST(DetectExtensions, ReadsEachExtOfTheString) {
     };
     for (const auto& [detect, expected] : cases)
         EXPECT_EQ(detectExtensions(detect), expected) << detect;
-    EXPECT_EQ(detectExtensions(), detectExtensions(kDetectString));
+    EXPECT_EQ(detectExtensions(), detectExtensions(kImageDetectString));
 }
 
 TEST(DetectExtensions, CountsAFileWhatEverTheCaseOfItsExtension) {
     const std::pair<const char16_t*, bool> cases[] = {
-        {u"d64", true},   {u"D64", true},  {u"d81", true}, {u"g64", true},   {u"D8", false},
-        {u"d644", false}, {u"txt", false}, {u"", false},   {u"d64 ", false},
+        {u"d64", true},   {u"D64", true},   {u"d81", true},  {u"g64", true},
+        {u"D8", false},   {u"d644", false}, {u"txt", false}, {u"", false},
+        {u"d64 ", false}, {u"prg", false},  {u"P00", false},
     };
     for (const auto& [extension, counted] : cases)
         EXPECT_EQ(isDetectedExtension(extension), counted) << toUtf8(extension);
