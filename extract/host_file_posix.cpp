@@ -69,7 +69,7 @@ std::string publish(const std::string& temporary, const std::string& target, boo
 
 std::string writeHostFile(const std::u16string& path, const std::vector<std::uint8_t>& bytes,
                           std::int64_t time, bool readOnly, bool overwrite) {
-    const std::string target = toUtf8(path);
+    const std::string target = systemPath(path);
     struct stat existing {};
     if (!overwrite && ::lstat(target.c_str(), &existing) == 0) return kFileExists;
     const std::string temporary = temporaryName(target);
@@ -95,12 +95,12 @@ std::string writeHostFile(const std::u16string& path, const std::vector<std::uin
 
 std::int64_t hostFileTime(const std::u16string& path) {
     struct stat st {};
-    if (::stat(toUtf8(path).c_str(), &st) != 0) return 0;
+    if (::stat(systemPath(path).c_str(), &st) != 0) return 0;
     return static_cast<std::int64_t>(st.st_mtime);
 }
 
 std::string makeHostFolder(const std::u16string& path) {
-    const std::string folder = toUtf8(path);
+    const std::string folder = systemPath(path);
     if (::mkdir(folder.c_str(), 0777) == 0) return {};
     const int error = errno;
     struct stat st {};

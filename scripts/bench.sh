@@ -23,13 +23,17 @@ fi
 repeats=${1:-100}
 
 # The best of nine runs of a command, in seconds; its output is thrown away, and an exit status
-# above 1 fails. Other work on the machine slows single runs a lot, the best one little.
+# above 1 fails. Other work on the machine slows single runs a lot, the best one little. With
+# fresh set to a folder, the command runs in it, emptied before each run (not timed).
+fresh=
 best_of_nine() {
   local best= start end took
   for _ in 1 2 3 4 5 6 7 8 9; do
+    [ -z "$fresh" ] || { rm -rf "$fresh" && mkdir -p "$fresh"; }
     start=$(date +%s%N)
     # qvx answers 1 for the damaged images among the rest; more is a failure, not a time.
-    "$@" >/dev/null 2>&1 || [ $? -le 1 ] || { echo "bench: $* failed" >&2; return 1; }
+    (cd "${fresh:-.}" && "$@") >/dev/null 2>&1 || [ $? -le 1 ] ||
+      { echo "bench: $* failed" >&2; return 1; }
     end=$(date +%s%N)
     took=$((end - start))
     if [ -z "$best" ] || [ "$took" -lt "$best" ]; then best=$took; fi
@@ -50,7 +54,6 @@ bench_collection() {
   "$qvx" -r --json "$dir" >/dev/null 2>&1 || true
   read -r images seconds _ < <(build/native/bench/collection_bench floor 9 "$dir")
   rate() { awk -v n="$1" -v s="$2" 'BEGIN { printf "%.0f", n / s }'; }
-  ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
   local json text find
   json=$(best_of_nine "$qvx" -r --json "$dir")
   text=$(best_of_nine "$qvx" -r --color never "$dir")
@@ -78,20 +81,14 @@ bench_collection() {
   echo
 }
 
-# The best of nine runs of a command in a folder emptied before each run (not timed).
+# a / b with two decimals.
+ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
+
 best_of_nine_into() {
-  local dir=$1 best= start end took
+  fresh=$1
   shift
-  for _ in 1 2 3 4 5 6 7 8 9; do
-    rm -rf "$dir"
-    mkdir -p "$dir"
-    start=$(date +%s%N)
-    (cd "$dir" && "$@") >/dev/null 2>&1 || { echo "bench: $* failed" >&2; return 1; }
-    end=$(date +%s%N)
-    took=$((end - start))
-    if [ -z "$best" ] || [ "$took" -lt "$best" ]; then best=$took; fi
-  done
-  awk -v ns="$best" 'BEGIN { printf "%.3f", ns / 1e9 }'
+  best_of_nine "$@"
+  fresh=
 }
 
 # qvx --extract against cbmconvert -N -d and the I/O floor (the image read, the same bytes written
@@ -113,7 +110,6 @@ bench_extract() {
   ours=$(best_of_nine_into "$dir/out" "$qvx" --extract . "$dir/281.d81")
   theirs=$(best_of_nine_into "$dir/out" cbmconvert -N -d "$dir/281.d81")
   io=$(best_of_nine_into "$dir/out" "$floor" "$dir/281.d81" "$dir/reference" .)
-  ratio() { awk -v a="$1" -v b="$2" 'BEGIN { printf "%.2f", a / b }'; }
 
   echo "## Files out of a D81 of $files files ($bytes bytes) written by cc1541, warm"
   echo
@@ -127,7 +123,8 @@ bench_extract() {
 
 if [ "$only_extract" = 1 ]; then
   cmake --preset native >/dev/null
-  work=$(mktemp -d /tmp/qvx-bench.XXXXXX)
+  # QVX_BENCH_DIR=/dev/shm measures without the disk's cost of making files.
+  work=$(mktemp -d "${QVX_BENCH_DIR:-/tmp}/qvx-bench.XXXXXX")
   trap 'rm -rf "$work"' EXIT
   bench_extract "$work"
   exit 0
