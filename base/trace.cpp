@@ -1,4 +1,5 @@
 // The trace line format and the optional sink, shared by every platform's output.
+#include <memory>
 #include <utility>
 
 #include "base/trace.h"
@@ -11,22 +12,19 @@ namespace qvx {
 void writePlatformLine(const std::u16string& line);
 
 namespace {
-// At namespace scope, built when the module loads: the host may call in on any thread.
-TraceSink installed;
-
-TraceSink& sink() {
-    return installed;
-}
+// Constant-initialised, so it is there before any start-up code of the module runs (the Linux
+// plug-in sets its sink from one) and needs no first-use guard: the host may call on any thread.
+std::unique_ptr<TraceSink> installed;
 }  // namespace
 
 void setTraceSink(TraceSink s) {
-    sink() = std::move(s);
+    installed = s ? std::make_unique<TraceSink>(std::move(s)) : nullptr;
 }
 
 void logDebug(std::u16string text) {
     text.insert(0, u"QVX: ");
     writePlatformLine(text);
-    if (sink()) sink()(text);
+    if (installed) (*installed)(text);
 }
 
 void logCall(std::u16string_view entryPoint, std::u16string_view subject, std::int32_t flags) {
