@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "render/ascii_line.h"
+#include "render/petscii.h"
 
 namespace qvx {
 namespace {
@@ -136,6 +136,22 @@ std::size_t lineChars(const Decoded& d) {
            std::string_view(m.after).size() + 1;
 }
 
+// Writes straight into the text through a glyph per ASCII code, looked up once a call: a line
+// laid out first and converted after costs twice the time on a long program.
+struct GlyphWriter {
+    char16_t* to;
+    std::array<char16_t, 128> glyph;
+
+    void put(char c) { *to++ = glyph[static_cast<unsigned char>(c) & 0x7F]; }
+    void put(const char* s) {
+        while (*s != 0) put(*s++);
+    }
+    void hex(unsigned value, int digits) {
+        for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
+            put("0123456789ABCDEF"[(value >> shift) & 0xF]);
+    }
+};
+
 }  // namespace
 
 void appendDisassembly(std::u16string& out, const std::uint8_t* bytes, std::size_t size,
@@ -149,11 +165,14 @@ void appendDisassembly(std::u16string& out, const std::uint8_t* bytes, std::size
     }
     const std::size_t start = out.size();
     out.resize(start + chars);
-    char16_t* to = &out[start];
+    GlyphWriter line{&out[start], {}};
+    for (unsigned c = 0; c < line.glyph.size(); ++c) {
+        const char ascii = static_cast<char>(c);
+        writeFontText(&line.glyph[c], std::string_view(&ascii, 1), charSet);
+    }
     for (std::size_t at = 0; at < size;) {
         const std::uint32_t here = (address + static_cast<std::uint32_t>(at)) & 0xFFFF;
         const auto [mnemonic, mode, taken] = decode(bytes, at, size);
-        AsciiLine line;
         line.hex(here, 4);
         line.put("  ");
         for (std::size_t i = 0; i < 3; ++i) {
@@ -169,7 +188,7 @@ void appendDisassembly(std::u16string& out, const std::uint8_t* bytes, std::size
             line.put(".BYTE $");
             line.hex(bytes[at], 2);
         } else {
-            line.put(std::string_view(&kOpcodes.names[3 * (mnemonic - 1)], 3));
+            for (std::size_t i = 0; i < 3; ++i) line.put(kOpcodes.names[3 * (mnemonic - 1) + i]);
             const ModeText& text = kModes[mode];
             line.put(text.before);
             if (taken > 1) {
@@ -179,8 +198,7 @@ void appendDisassembly(std::u16string& out, const std::uint8_t* bytes, std::size
             }
             line.put(text.after);
         }
-        to = line.writeTo(to, charSet);
-        *to++ = u'\r';
+        *line.to++ = u'\r';
         at += taken;
     }
 }
