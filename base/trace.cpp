@@ -11,8 +11,9 @@ namespace qvx {
 void writePlatformLine(const std::u16string& line);
 
 namespace {
-// At namespace scope, built when the module loads: the host may call in on any thread.
-TraceSink installed;
+// At namespace scope, built when the module loads: the host may call in on any thread. Built
+// before the modules' own start-up code, which installs a sink: built after, it would drop it.
+TraceSink installed __attribute__((init_priority(101)));
 
 TraceSink& sink() {
     return installed;
