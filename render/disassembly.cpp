@@ -127,22 +127,30 @@ Decoded decode(const std::uint8_t* bytes, std::size_t at, std::size_t size) {
     return {kOpcodes.mnemonic[b], mode, length};
 }
 
+// Each mode's operand in characters, counted once here rather than for every line.
+constexpr std::array<std::uint8_t, std::size(kModes)> makeOperandChars() {
+    std::array<std::uint8_t, std::size(kModes)> chars{};
+    for (std::size_t mode = 0; mode < chars.size(); ++mode)
+        chars[mode] = static_cast<std::uint8_t>(std::string_view(kModes[mode].before).size() +
+                                                operandDigits(static_cast<Mode>(mode)) +
+                                                std::string_view(kModes[mode].after).size());
+    return chars;
+}
+constexpr std::array<std::uint8_t, std::size(kModes)> kOperandChars = makeOperandChars();
+
 // The characters of a line with its break: "C000  A9 00 00  ", then the mnemonic and operand or
 // ".BYTE $xx".
 std::size_t lineChars(const Decoded& d) {
-    if (d.mnemonic == 0) return 16 + 9 + 1;
-    const ModeText& m = kModes[d.mode];
-    return 16 + 3 + std::string_view(m.before).size() + operandDigits(d.mode) +
-           std::string_view(m.after).size() + 1;
+    return d.mnemonic == 0 ? 16 + 9 + 1 : 16 + 3 + kOperandChars[d.mode] + 1;
 }
 
 // Writes straight into the text through a glyph per ASCII code, looked up once a call: a line
 // laid out first and converted after costs twice the time on a long program.
 struct GlyphWriter {
     char16_t* to;
-    std::array<char16_t, 128> glyph;
+    std::array<char16_t, 64> glyph;  // from the space to the underscore, all a line uses
 
-    void put(char c) { *to++ = glyph[static_cast<unsigned char>(c) & 0x7F]; }
+    void put(char c) { *to++ = glyph[static_cast<unsigned char>(c - ' ') & 0x3F]; }
     void put(const char* s) {
         while (*s != 0) put(*s++);
     }
@@ -164,10 +172,11 @@ void appendDisassembly(std::u16string& out, const std::uint8_t* bytes, std::size
         at += d.taken;
     }
     const std::size_t start = out.size();
-    out.resize(start + chars);
-    GlyphWriter line{&out[start], {}};
-    for (unsigned c = 0; c < line.glyph.size(); ++c) {
-        const char ascii = static_cast<char>(c);
+    out.append(chars, u'\0');  // not resize: less code inlined, and the module is full
+    GlyphWriter line;
+    line.to = &out[start];
+    for (std::size_t c = 0; c < line.glyph.size(); ++c) {
+        const char ascii = static_cast<char>(' ' + c);
         writeFontText(&line.glyph[c], std::string_view(&ascii, 1), charSet);
     }
     for (std::size_t at = 0; at < size;) {
