@@ -636,7 +636,9 @@ def view_inside(host, opts, extracted, failures):
         failures.append(f"F3 inside the image: {opts.packer_image} holds no BASIC program")
         return
     want = qvx_run(opts.qvx, ["--color", "never", os.path.join(extracted, program)])[0]
-    main = host.find_window(MAIN_WINDOW)
+    # Just after the copy the main window is at times not yet found by its title.
+    main = wait_for("F3 inside the image: the main window is back after the copy",
+                    lambda: host.find_window(MAIN_WINDOW))
     host.xdotool("windowfocus", "--sync", main)
     host.xdotool("key", "--clearmodifiers", "Home", *["Down"] * (names.index(program) + 1))
     loaded = open_viewer(host, program, host.count_starting("ListLoad - called"))
