@@ -4,7 +4,7 @@
 #include <array>
 #include <string_view>
 
-#include "render/ascii_line.h"
+#include "render/petscii.h"
 
 namespace qvx {
 namespace {
@@ -127,14 +127,38 @@ Decoded decode(const std::uint8_t* bytes, std::size_t at, std::size_t size) {
     return {kOpcodes.mnemonic[b], mode, length};
 }
 
+// Each mode's operand in characters, counted once here rather than for every line.
+constexpr std::array<std::uint8_t, std::size(kModes)> makeOperandChars() {
+    std::array<std::uint8_t, std::size(kModes)> chars{};
+    for (std::size_t mode = 0; mode < chars.size(); ++mode)
+        chars[mode] = static_cast<std::uint8_t>(std::string_view(kModes[mode].before).size() +
+                                                operandDigits(static_cast<Mode>(mode)) +
+                                                std::string_view(kModes[mode].after).size());
+    return chars;
+}
+constexpr std::array<std::uint8_t, std::size(kModes)> kOperandChars = makeOperandChars();
+
 // The characters of a line with its break: "C000  A9 00 00  ", then the mnemonic and operand or
 // ".BYTE $xx".
 std::size_t lineChars(const Decoded& d) {
-    if (d.mnemonic == 0) return 16 + 9 + 1;
-    const ModeText& m = kModes[d.mode];
-    return 16 + 3 + std::string_view(m.before).size() + operandDigits(d.mode) +
-           std::string_view(m.after).size() + 1;
+    return d.mnemonic == 0 ? 16 + 9 + 1 : 16 + 3 + kOperandChars[d.mode] + 1;
 }
+
+// Writes straight into the text through a glyph per ASCII code, looked up once a call: a line
+// laid out first and converted after costs twice the time on a long program.
+struct GlyphWriter {
+    char16_t* to;
+    std::array<char16_t, 64> glyph;  // from the space to the underscore, all a line uses
+
+    void put(char c) { *to++ = glyph[static_cast<unsigned char>(c - ' ') & 0x3F]; }
+    void put(const char* s) {
+        while (*s != 0) put(*s++);
+    }
+    void hex(unsigned value, int digits) {
+        for (int shift = (digits - 1) * 4; shift >= 0; shift -= 4)
+            put("0123456789ABCDEF"[(value >> shift) & 0xF]);
+    }
+};
 
 }  // namespace
 
@@ -148,12 +172,16 @@ void appendDisassembly(std::u16string& out, const std::uint8_t* bytes, std::size
         at += d.taken;
     }
     const std::size_t start = out.size();
-    out.resize(start + chars);
-    char16_t* to = &out[start];
+    out.append(chars, u'\0');  // not resize: less code inlined, and the module is full
+    GlyphWriter line;
+    line.to = &out[start];
+    for (std::size_t c = 0; c < line.glyph.size(); ++c) {
+        const char ascii = static_cast<char>(' ' + c);
+        writeFontText(&line.glyph[c], std::string_view(&ascii, 1), charSet);
+    }
     for (std::size_t at = 0; at < size;) {
         const std::uint32_t here = (address + static_cast<std::uint32_t>(at)) & 0xFFFF;
         const auto [mnemonic, mode, taken] = decode(bytes, at, size);
-        AsciiLine line;
         line.hex(here, 4);
         line.put("  ");
         for (std::size_t i = 0; i < 3; ++i) {
@@ -169,7 +197,7 @@ void appendDisassembly(std::u16string& out, const std::uint8_t* bytes, std::size
             line.put(".BYTE $");
             line.hex(bytes[at], 2);
         } else {
-            line.put(std::string_view(&kOpcodes.names[3 * (mnemonic - 1)], 3));
+            for (std::size_t i = 0; i < 3; ++i) line.put(kOpcodes.names[3 * (mnemonic - 1) + i]);
             const ModeText& text = kModes[mode];
             line.put(text.before);
             if (taken > 1) {
@@ -179,8 +207,7 @@ void appendDisassembly(std::u16string& out, const std::uint8_t* bytes, std::size
             }
             line.put(text.after);
         }
-        to = line.writeTo(to, charSet);
-        *to++ = u'\r';
+        *line.to++ = u'\r';
         at += taken;
     }
 }

@@ -18,7 +18,8 @@ through all the images of the folder and closes the viewer with `q`:
 - the host must not get the other toolkit's part or library;
 - then, in the other panel (a folder holding one image with files), Ctrl+PgDn opens the image as
   a folder through the packer (qvx.wcx, registered for the image extensions) and F5 copies its
-  first file out: its bytes and time must be those `qvx --extract` writes.
+  files out: their bytes and times must be those `qvx --extract` writes; F3 on its BASIC program
+  (which the host has the packer write to a file of its own) shows what `qvx` shows for it.
 Every step waits for something it can see (a window, a trace line, the clipboard's text) within
 a time limit, and a failure names the step that did not happen. The main window must appear
 within a few seconds: it takes about one.
@@ -224,6 +225,9 @@ class Host:
 
     def count(self, line):
         return self.trace().count(line)
+
+    def count_starting(self, start):
+        return sum(line.startswith(start) for line in self.trace())
 
     def wait_trace(self, step, predicate, timeout=TIMEOUT):
         def probe():
@@ -535,13 +539,13 @@ def start_host(opts, work, first_file):
     return host, time.monotonic() - host.started
 
 
-def open_viewer(host, first_file):
-    """F3 on the file under the cursor; the ListLoad line it brings.
+def open_viewer(host, first_file, loads=0):
+    """F3 on the file under the cursor; the ListLoad line it brings (after loads earlier ones).
 
     Until its panel has put the cursor on the file, the host may answer F3 with a message ("No
     files selected.") instead of the viewer, and nothing outside tells when the panel is ready.
     So each F3 waits for one of the two answers, and a message is dismissed before the next F3."""
-    opened = lambda t: nth_line(t, "ListLoad - called", 0)
+    opened = lambda t: nth_line(t, "ListLoad - called", loads)
     viewer_name = re.escape(os.path.basename(first_file)) + "$"
     main = host.find_window(MAIN_WINDOW)
     end = time.monotonic() + TIMEOUT
@@ -616,7 +620,36 @@ def copy_out(host, opts, work, failures):
         if int(os.stat(ours).st_mtime) != int(os.stat(theirs).st_mtime) or \
                 os.stat(ours).st_mode != os.stat(theirs).st_mode:
             failures.append(f"copy out: {ours} has another time or mode than qvx --extract's")
+    view_inside(host, opts, wanted, failures)
     return time.monotonic() - started
+
+
+def view_inside(host, opts, extracted, failures):
+    """F3 on the image's BASIC program in the packer's panel: the host has the packer write it to
+    a file of its own and the viewer shows it as qvx shows the file qvx --extract wrote. A BASIC
+    listing starts with a line number and one space, the 6502 view with an address and two."""
+    names = sorted(os.listdir(extracted), key=str.lower)  # as the panel sorts them, after ".."
+    program = next((n for n in names if n.endswith(".prg") and
+                    re.match(r"\d+ \S", qvx_run(opts.qvx, ["--color", "never",
+                                                         os.path.join(extracted, n)])[0])), None)
+    if program is None:
+        failures.append(f"F3 inside the image: {opts.packer_image} holds no BASIC program")
+        return
+    want = qvx_run(opts.qvx, ["--color", "never", os.path.join(extracted, program)])[0]
+    # Just after the copy the main window is at times not yet found by its title.
+    main = wait_for("F3 inside the image: the main window is back after the copy",
+                    lambda: host.find_window(MAIN_WINDOW))
+    host.xdotool("windowfocus", "--sync", main)
+    host.xdotool("key", "--clearmodifiers", "Home", *["Down"] * (names.index(program) + 1))
+    loaded = open_viewer(host, program, host.count_starting("ListLoad - called"))
+    path = re.match(r"ListLoad - called for '(.*)'; flags=", loaded).group(1)
+    if os.path.basename(path) != program:
+        failures.append(f"F3 inside the image: the viewer got {path!r}, expected {program}")
+    viewer = Viewer(host)
+    viewer.window = wait_for(f"{program}: the viewer window shows it",
+                             lambda: host.find_window(re.escape(program) + "$"))
+    compare_text(failures, f"{program} inside the image", viewer.read(program, True), want)
+    viewer.key("q")
 
 
 def run(opts):
