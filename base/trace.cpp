@@ -1,5 +1,4 @@
 // The trace line format and the optional sink, shared by every platform's output.
-#include <memory>
 #include <utility>
 
 #include "base/trace.h"
@@ -12,19 +11,23 @@ namespace qvx {
 void writePlatformLine(const std::u16string& line);
 
 namespace {
-// Constant-initialised, so it is there before any start-up code of the module runs (the Linux
-// plug-in sets its sink from one) and needs no first-use guard: the host may call on any thread.
-std::unique_ptr<TraceSink> installed;
+// At namespace scope, built when the module loads: the host may call in on any thread. Built
+// before the modules' own start-up code, which installs a sink: built after, it would drop it.
+TraceSink installed __attribute__((init_priority(101)));
+
+TraceSink& sink() {
+    return installed;
+}
 }  // namespace
 
 void setTraceSink(TraceSink s) {
-    installed = s ? std::make_unique<TraceSink>(std::move(s)) : nullptr;
+    sink() = std::move(s);
 }
 
 void logDebug(std::u16string text) {
     text.insert(0, u"QVX: ");
     writePlatformLine(text);
-    if (installed) (*installed)(text);
+    if (sink()) sink()(text);
 }
 
 void logCall(std::u16string_view entryPoint, std::u16string_view subject, std::int32_t flags) {
